@@ -1,0 +1,18 @@
+# Turns binary files into a C++ source of byte arrays, so the program needs no file but
+# itself. Called at build time: cmake -DOUTPUT=... -DNAMES=a;b -DFILES=x;y -P Embed.cmake
+list(LENGTH NAMES count)
+math(EXPR last "${count} - 1")
+set(text "// Generated from the artwork files at build time; do not edit.\n")
+string(APPEND text "#include <cstdint>\n#include <span>\n\nnamespace artwork {\n")
+foreach(i RANGE ${last})
+  list(GET NAMES ${i} name)
+  list(GET FILES ${i} file)
+  file(READ "${file}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+  string(APPEND text "static const std::uint8_t ${name}Bytes[] = {\n${bytes}};\n")
+  string(APPEND text "std::span<const std::uint8_t> ${name}() { return ${name}Bytes; }\n")
+endforeach()
+string(APPEND text "}  // namespace artwork\n")
+file(WRITE "${OUTPUT}.tmp" "${text}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)

@@ -1,0 +1,80 @@
+// The one narrow interface between the portable form runtime and a native backend.
+// Backends: platform/x11 (Xlib), platform/win32 (user32/gdi32), platform/null (records
+// calls, for tests without a display). Exactly one of them is linked into a program.
+// Coordinates are pixels; screen pixels have their origin at the primary monitor's
+// top-left corner and are negative left of or above it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace native {
+
+using WindowId = std::uintptr_t;  // 0 = no window
+using Colour = std::uint32_t;     // 0x00BBGGRR
+
+struct Point {
+    std::int32_t x = 0, y = 0;
+};
+
+struct Rect {  // left and top inclusive, right and bottom exclusive
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Span {  // the pixels [x0, x1) of row y
+    std::int32_t y = 0, x0 = 0, x1 = 0;
+};
+
+struct Image {  // row-major, top row first
+    std::int32_t width = 0, height = 0;
+    std::vector<Colour> pixels;   // 0x00BBGGRR
+    std::vector<std::uint8_t> opaque;  // empty, or one per pixel: 0 = transparent
+};
+
+struct WindowSpec {
+    Point position;               // outer top-left, screen pixels
+    std::int32_t width = 0, height = 0;
+    std::string title;            // the window's text
+    std::string className;        // WM_CLASS on X11, the window class on Windows
+    const Image* content = nullptr;  // the client area as the system repaints it
+    const Image* icon = nullptr;
+};
+
+enum class EventKind { MouseDown, DblClick, Tick, Closed };
+
+struct Event {
+    EventKind kind = EventKind::Tick;
+    std::int16_t button = 0;  // 1 left, 2 right, 4 middle
+    std::int16_t shift = 0;   // 1 shift, 2 ctrl, 4 alt
+    std::int32_t x = 0, y = 0;  // client pixels
+};
+
+// Connects to the display. False, with a one-line reason, when there is none.
+bool Open(std::string& whyNot);
+// Takes the single-instance lock for this user and session; true when another copy has it.
+bool AnotherCopyRuns();
+// The real executable's path in the program's notation ("\" separates folders).
+std::string ExecutablePath();
+std::string DecimalSeparator();
+Point PrimaryScreenSize();
+
+WindowId CreateHiddenWindow(const WindowSpec& spec);
+bool MoveWindow(WindowId window, Point topLeft);  // false: the system cannot place it there
+bool GetWindowRect(WindowId window, Rect& rect);
+void ShowWindow(WindowId window);
+bool SetTopmost(WindowId window);
+bool SetShape(WindowId window, const std::vector<Rect>& rects);  // window coordinates
+void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count);
+void Flush();
+
+bool GetPointer(Point& position);
+void ReleaseCapture();
+void BeginMove(WindowId window);  // the interactive move, until the left button is released
+
+void StartTimer(WindowId window, std::uint32_t intervalMs);
+Event WaitEvent();  // blocks; a lost display ends the process
+void Close();       // releases the display before the process ends
+
+}  // namespace native

@@ -1,0 +1,47 @@
+// 32-bit integer arithmetic with overflow detection and the runtime's numeric
+// conversions. Each raises Overflow where the result does not fit.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "runtime/Errors.h"
+
+namespace runtime {
+
+inline std::int32_t AddLong(std::int32_t a, std::int32_t b) {
+    std::int32_t sum;
+    if (__builtin_add_overflow(a, b, &sum)) Raise(ErrorNumber::Overflow, "Overflow");
+    return sum;
+}
+
+inline std::int32_t SubLong(std::int32_t a, std::int32_t b) {
+    std::int32_t difference;
+    if (__builtin_sub_overflow(a, b, &difference)) Raise(ErrorNumber::Overflow, "Overflow");
+    return difference;
+}
+
+// A floating-point result that is infinite or not a number is an overflow.
+inline double CheckedDouble(double value) {
+    if (!std::isfinite(value)) Raise(ErrorNumber::Overflow, "Overflow");
+    return value;
+}
+
+// Nearest 32-bit integer, halves to the even neighbour.
+inline std::int32_t CLng(double value) {
+    if (std::isnan(value)) Raise(ErrorNumber::Overflow, "Overflow");
+    const double rounded = std::nearbyint(value);  // default rounding mode: to nearest even
+    if (rounded < -2147483648.0 || rounded > 2147483647.0) Raise(ErrorNumber::Overflow, "Overflow");
+    return static_cast<std::int32_t>(rounded);
+}
+
+// Nearest 32-bit float; a finite value beyond its range is an overflow.
+inline float CSng(double value) {
+    if (std::isnan(value)) Raise(ErrorNumber::Overflow, "Overflow");
+    const float single = static_cast<float>(value);
+    if (std::isinf(single)) Raise(ErrorNumber::Overflow, "Overflow");
+    return single;
+}
+
+}  // namespace runtime
