@@ -57,6 +57,8 @@ bool Open(std::string& whyNot);
 bool AnotherCopyRuns();
 // The real executable's path in the program's notation ("\" separates folders).
 std::string ExecutablePath();
+// The user's locale's decimal separator. A host service rather than a backend one:
+// platform/posix/Locale.cpp, platform/win32/services/.
 std::string DecimalSeparator();
 Point PrimaryScreenSize();
 
