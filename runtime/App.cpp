@@ -1,0 +1,48 @@
+// App and Screen, answered from the native backend.
+#include "runtime/App.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "platform/Native.h"
+#include "runtime/Units.h"
+
+namespace runtime {
+
+Application App;
+ScreenObject Screen;
+
+bool Application::PrevInstance() {
+    static const bool anotherCopy = native::AnotherCopyRuns();
+    return anotherCopy;
+}
+
+std::string Application::Path() {
+    const std::string path = native::ExecutablePath();
+    const auto slash = path.rfind('\\');
+    if (slash == std::string::npos) return "";
+    // A file in a root folder keeps the root's backslash ("C:\", "\").
+    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+std::string Application::EXEName() {
+    const std::string path = native::ExecutablePath();
+    std::string name = path.substr(path.rfind('\\') + 1);
+#ifdef _WIN32
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+#endif
+    // NOTE: POSIX executables carry no extension, so the whole file name is the name
+    // ("vellory"); a dot in it belongs to the name.
+    return name;
+}
+
+float ScreenObject::Width() { return PixelsToTwips(native::PrimaryScreenSize().x); }
+
+void End(int status) {
+    native::Close();
+    std::exit(status);
+}
+
+}  // namespace runtime
