@@ -66,6 +66,7 @@ WindowId CreateHiddenWindow(const WindowSpec& spec);
 bool MoveWindow(WindowId window, Point topLeft);  // false: the system cannot place it there
 bool GetWindowRect(WindowId window, Rect& rect);
 void ShowWindow(WindowId window);
+void DestroyWindow(WindowId window);
 bool SetTopmost(WindowId window);
 bool SetShape(WindowId window, const std::vector<Rect>& rects);  // window coordinates
 void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count);

@@ -12,10 +12,7 @@ namespace runtime {
 Application App;
 ScreenObject Screen;
 
-bool Application::PrevInstance() {
-    static const bool anotherCopy = native::AnotherCopyRuns();
-    return anotherCopy;
-}
+bool Application::PrevInstance() { return native::AnotherCopyRuns(); }
 
 std::string Application::Path() {
     const std::string path = native::ExecutablePath();

@@ -24,6 +24,8 @@ struct State {
     native::Point screenSize{1920, 1080};
     native::Point pointer{0, 0};
     bool refuseMoves = false;  // MoveWindow answers false
+    bool recordFills = true;   // off for benchmarks: recording allocates
+    bool printCallsOnClose = false;  // for tests of a process that ends: the calls on stderr
     // What the runtime made.
     std::vector<Call> calls;
     native::WindowId window = 0;

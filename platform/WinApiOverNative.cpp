@@ -1,0 +1,133 @@
+// user32 and gdi32 functions for hosts other than Windows, built on the native interface.
+// A region is a list of rectangles (their union) in a table of our own; a handle is its
+// slot number plus one. A stale or unknown handle is an error result, never a crash.
+#include "platform/WinApiOverNative.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace winapi {
+namespace {
+
+constexpr int ERROR_REGION = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3;
+constexpr std::size_t MaxRegions = 1 << 16;
+
+std::vector<std::optional<std::vector<native::Rect>>>& Table() {
+    static std::vector<std::optional<std::vector<native::Rect>>> table;
+    return table;
+}
+
+std::vector<native::Rect>* Find(HRGN region) {
+    const auto slot = reinterpret_cast<std::uintptr_t>(region);
+    auto& table = Table();
+    if (slot == 0 || slot > table.size() || !table[slot - 1]) return nullptr;
+    return &*table[slot - 1];
+}
+
+int Complexity(const std::vector<native::Rect>& rects) {
+    if (rects.empty()) return NULLREGION;
+    return rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+native::WindowId Window(HWND window) { return reinterpret_cast<native::WindowId>(window); }
+
+}  // namespace
+
+std::size_t LiveRegions() {
+    std::size_t live = 0;
+    for (const auto& entry : Table()) live += entry.has_value();
+    return live;
+}
+
+const std::vector<native::Rect>* RegionRects(HRGN region) { return Find(region); }
+
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+    std::vector<native::Rect> rects;
+    // NOTE: like Windows, a region takes its corners in either order.
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (left < right && top < bottom) rects.push_back({left, top, right, bottom});
+    auto& table = Table();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (!table[i]) {
+            table[i] = std::move(rects);
+            return reinterpret_cast<HRGN>(i + 1);
+        }
+    }
+    if (table.size() >= MaxRegions) return nullptr;
+    table.emplace_back(std::move(rects));
+    return reinterpret_cast<HRGN>(table.size());
+}
+
+int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
+    auto* target = Find(dest);
+    const auto* first = Find(src1);
+    const auto* second = Find(src2);
+    if (target == nullptr || first == nullptr || second == nullptr || mode != RGN_OR)
+        return ERROR_REGION;
+    if (target == first && target != second) {  // the usual dest = dest | run: append
+        target->insert(target->end(), second->begin(), second->end());
+        return Complexity(*target);
+    }
+    std::vector<native::Rect> united = *first;
+    united.insert(united.end(), second->begin(), second->end());
+    *target = std::move(united);
+    return Complexity(*target);
+}
+
+BOOL DeleteObject(HGDIOBJ object) {
+    const auto slot = reinterpret_cast<std::uintptr_t>(object);
+    if (Find(object) == nullptr) return 0;
+    Table()[slot - 1].reset();
+    return 1;
+}
+
+int SetWindowRgn(HWND window, HRGN region, BOOL /*redraw*/) {
+    auto* rects = Find(region);
+    if (window == nullptr) return 0;
+    // NOTE: a null region gives the window back its rectangle, as on Windows.
+    if (region != nullptr && rects == nullptr) return 0;
+    std::vector<native::Rect> shape;
+    if (rects != nullptr) shape = std::move(*rects);
+    // The window owns the region from here on, applied or not; nothing else may use it.
+    if (region != nullptr) DeleteObject(region);
+    if (region == nullptr) return native::SetShape(Window(window), {}) ? 1 : 0;
+    return native::SetShape(Window(window), shape) ? 1 : 0;
+}
+
+BOOL GetCursorPos(POINT* point) {
+    native::Point position;
+    if (point == nullptr || !native::GetPointer(position)) return 0;
+    point->x = position.x;
+    point->y = position.y;
+    return 1;
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    native::Rect outer;
+    if (rect == nullptr || !native::GetWindowRect(Window(window), outer)) return 0;
+    *rect = {outer.left, outer.top, outer.right, outer.bottom};
+    return 1;
+}
+
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /*cy*/,
+                  UINT flags) {
+    if (window == nullptr) return 0;
+    BOOL ok = 1;
+    if (insertAfter == HWND_TOPMOST && !native::SetTopmost(Window(window))) ok = 0;
+    if ((flags & SWP_NOMOVE) == 0 && !native::MoveWindow(Window(window), {x, y})) ok = 0;
+    return ok;
+}
+
+BOOL ReleaseCapture() {
+    native::ReleaseCapture();
+    return 1;
+}
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    if (window != nullptr && message == WM_NCLBUTTONDOWN && wParam == HTCAPTION)
+        native::BeginMove(Window(window));
+    return 0;
+}
+
+}  // namespace winapi

@@ -1,0 +1,141 @@
+// The null backend: every native call is recorded and answered from the test's State.
+#include "platform/null/NullBackend.h"
+
+#include <cstdio>
+
+namespace nullbackend {
+
+State& Get() {
+    static State state;
+    return state;
+}
+
+void Reset() { Get() = State{}; }
+
+std::string CallNames() {
+    std::string names;
+    for (const Call& call : Get().calls) names += (names.empty() ? "" : " ") + call.name;
+    return names;
+}
+
+namespace {
+void Record(std::string name, std::string args = "") {
+    Get().calls.push_back({std::move(name), std::move(args)});
+}
+std::string Pair(std::int32_t a, std::int32_t b) {
+    return std::to_string(a) + "," + std::to_string(b);
+}
+}  // namespace
+
+}  // namespace nullbackend
+
+namespace native {
+
+using nullbackend::Get;
+using nullbackend::Pair;
+using nullbackend::Record;
+
+bool Open(std::string& whyNot) {
+    Record("Open");
+    if (!Get().displayAvailable) whyNot = "cannot open display";
+    return Get().displayAvailable;
+}
+
+bool AnotherCopyRuns() {
+    Record("AnotherCopyRuns");
+    return Get().anotherCopyRuns;
+}
+
+std::string ExecutablePath() {
+    Record("ExecutablePath");
+    return Get().executablePath;
+}
+
+Point PrimaryScreenSize() { return Get().screenSize; }
+
+WindowId CreateHiddenWindow(const WindowSpec& spec) {
+    Record("CreateHiddenWindow", Pair(spec.position.x, spec.position.y) + "," +
+                                     Pair(spec.width, spec.height));
+    auto& state = Get();
+    state.window = 1;
+    state.windowRect = {spec.position.x, spec.position.y, spec.position.x + spec.width,
+                        spec.position.y + spec.height};
+    return state.window;
+}
+
+bool MoveWindow(WindowId, Point topLeft) {
+    Record("MoveWindow", Pair(topLeft.x, topLeft.y));
+    auto& state = Get();
+    if (state.refuseMoves) return false;
+    const std::int32_t width = state.windowRect.right - state.windowRect.left;
+    const std::int32_t height = state.windowRect.bottom - state.windowRect.top;
+    state.windowRect = {topLeft.x, topLeft.y, topLeft.x + width, topLeft.y + height};
+    return true;
+}
+
+bool GetWindowRect(WindowId window, Rect& rect) {
+    if (window != Get().window || window == 0) return false;
+    rect = Get().windowRect;
+    return true;
+}
+
+void ShowWindow(WindowId) {
+    Record("ShowWindow");
+    Get().shown = true;
+}
+
+void DestroyWindow(WindowId) {
+    Record("DestroyWindow");
+    Get().window = 0;
+}
+
+bool SetTopmost(WindowId) {
+    Record("SetTopmost");
+    Get().topmost = true;
+    return true;
+}
+
+bool SetShape(WindowId, const std::vector<Rect>& rects) {
+    Record("SetShape", std::to_string(rects.size()));
+    Get().shape = rects;
+    return true;
+}
+
+void FillSpans(WindowId, Colour colour, const Span* spans, std::size_t count) {
+    if (!Get().recordFills) return;
+    Get().fills.emplace_back(colour, std::vector<Span>(spans, spans + count));
+}
+
+void Flush() {}
+
+bool GetPointer(Point& position) {
+    position = Get().pointer;
+    return true;
+}
+
+void ReleaseCapture() { Record("ReleaseCapture"); }
+
+void BeginMove(WindowId) {
+    Record("BeginMove");
+    ++Get().moves;
+}
+
+void StartTimer(WindowId, std::uint32_t intervalMs) {
+    Record("StartTimer", std::to_string(intervalMs));
+    Get().timerInterval = intervalMs;
+}
+
+Event WaitEvent() {
+    auto& pending = Get().pendingEvents;
+    if (pending.empty()) return Event{EventKind::Closed};
+    const Event event = pending.front();
+    pending.erase(pending.begin());
+    return event;
+}
+
+void Close() {
+    Record("Close");
+    if (Get().printCallsOnClose) std::fprintf(stderr, "calls: %s\n", nullbackend::CallNames().c_str());
+}
+
+}  // namespace native

@@ -1,0 +1,138 @@
+// Opening and closing the display, the error handlers, and the questions the backend
+// asks of the server and the window manager.
+#include "platform/x11/Connection.h"
+
+#include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace x11 {
+
+Connection& X() {
+    static Connection connection;
+    return connection;
+}
+
+namespace {
+
+// The server has gone: Xlib cannot go on, and neither can we.
+int OnLostDisplay(Display*) {
+    static const char message[] = "vellory: lost the connection to the X display\n";
+    (void)!write(STDERR_FILENO, message, sizeof message - 1);
+    _exit(1);
+}
+
+// A protocol error answers one request; the program goes on (Xlib's default exits).
+int OnProtocolError(Display*, XErrorEvent*) { return 0; }
+
+void InternAtoms(Display* display, Atoms& atoms) {
+    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "_NET_WM_PING", "_NET_WM_STATE",
+                           "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_NAME", "UTF8_STRING",
+                           "_NET_WM_PID", "_NET_WM_ICON", "_MOTIF_WM_HINTS", "_NET_WM_MOVERESIZE",
+                           "_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK", "WM_S0"};
+    static_assert(sizeof(Atoms) == sizeof(names) / sizeof(names[0]) * sizeof(Atom));
+    XInternAtoms(display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
+                 reinterpret_cast<Atom*>(&atoms));
+}
+
+}  // namespace
+
+void UpdatePrimaryMonitor() {
+    Connection& x = X();
+    x.primary = {0, 0, DisplayWidth(x.display, x.screen), DisplayHeight(x.display, x.screen)};
+    if (!x.hasRandr) return;
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(x.display, x.root, True, &count);
+    if (monitors == nullptr) return;
+    int chosen = -1;
+    for (int i = 0; i < count; ++i)
+        if (monitors[i].primary) chosen = i;
+    if (chosen < 0 && count > 0) chosen = 0;
+    if (chosen >= 0) {
+        const XRRMonitorInfo& m = monitors[chosen];
+        x.primary = {m.x, m.y, m.x + m.width, m.y + m.height};
+    }
+    XRRFreeMonitors(monitors);
+}
+
+bool WindowManagerRuns() {
+    Connection& x = X();
+    return XGetSelectionOwner(x.display, x.atoms.WM_S0) != None;
+}
+
+bool WindowManagerSupports(Atom feature) {
+    Connection& x = X();
+    if (!WindowManagerRuns()) return false;
+    Atom type;
+    int format;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x.display, x.root, x.atoms._NET_SUPPORTED, 0, 4096, False, XA_ATOM,
+                           &type, &format, &count, &after, &data) != Success ||
+        data == nullptr)
+        return false;
+    bool found = false;
+    if (type == XA_ATOM && format == 32) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == feature;
+    }
+    XFree(data);
+    return found;
+}
+
+std::string DisplayName() {
+    std::string name = DisplayString(X().display);
+    const auto colon = name.rfind(':');
+    const auto dot = name.find('.', colon == std::string::npos ? 0 : colon);
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+}  // namespace x11
+
+namespace native {
+
+bool Open(std::string& whyNot) {
+    using x11::X;
+    XSetIOErrorHandler(x11::OnLostDisplay);
+    XSetErrorHandler(x11::OnProtocolError);
+    const char* name = std::getenv("DISPLAY");
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        whyNot = std::string("cannot open the X display ") +
+                 (name != nullptr && *name != '\0' ? name : "(DISPLAY is not set)");
+        return false;
+    }
+    x11::Connection& x = X();
+    x.display = display;
+    x.screen = DefaultScreen(display);
+    x.root = RootWindow(display, x.screen);
+    x11::InternAtoms(display, x.atoms);
+    int eventBase = 0, errorBase = 0;
+    x.hasShape = XShapeQueryExtension(display, &eventBase, &errorBase);
+    int major = 0, minor = 0;
+    x.hasRandr = XRRQueryExtension(display, &x.randrEventBase, &errorBase) &&
+                 XRRQueryVersion(display, &major, &minor) && (major > 1 || minor >= 5);
+    if (x.hasRandr) XRRSelectInput(display, x.root, RRScreenChangeNotifyMask);
+    x11::UpdatePrimaryMonitor();
+    return true;
+}
+
+void Close() {
+    x11::Connection& x = x11::X();
+    if (x.display == nullptr) return;
+    XCloseDisplay(x.display);
+    x.display = nullptr;
+}
+
+Point PrimaryScreenSize() {
+    const native::Rect& p = x11::X().primary;
+    return {p.right - p.left, p.bottom - p.top};
+}
+
+}  // namespace native

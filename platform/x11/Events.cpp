@@ -1,0 +1,231 @@
+// The event loop of the X11 backend: the timer, mouse presses and double-clicks, the
+// close command, position tracking, and the interactive move.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+#include <poll.h>
+#include <time.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "platform/x11/Connection.h"
+#include "platform/x11/WindowState.h"
+
+namespace x11 {
+namespace {
+
+constexpr Time DoubleClickMs = 500;  // the second press must come within this
+constexpr int DoubleClickSlop = 4;   // and within this many pixels of the first
+constexpr long MoveResizeMove = 8;   // _NET_WM_MOVERESIZE_MOVE
+
+struct Clock {
+    static long long NowNs() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return now.tv_sec * 1000000000LL + now.tv_nsec;
+    }
+};
+
+struct LoopState {
+    std::uint32_t intervalMs = 0;
+    long long nextTickNs = 0;
+    // The last left press that could begin a double-click.
+    std::optional<XButtonEvent> lastPress;
+    // Our own move, when no window manager runs one.
+    bool moving = false;
+    native::Point moveStartPointer, moveStartWindow;
+};
+
+LoopState& Loop() {
+    static LoopState state;
+    return state;
+}
+
+std::int16_t ShiftOf(unsigned int state) {
+    return static_cast<std::int16_t>(((state & ShiftMask) ? 1 : 0) | ((state & ControlMask) ? 2 : 0) |
+                                     ((state & Mod1Mask) ? 4 : 0));
+}
+
+std::optional<native::Event> OnButtonPress(const XButtonEvent& press) {
+    LoopState& loop = Loop();
+    native::Event event;
+    event.kind = native::EventKind::MouseDown;
+    event.shift = ShiftOf(press.state);
+    event.x = press.x;
+    event.y = press.y;
+    switch (press.button) {
+        case Button1: event.button = 1; break;
+        case Button3: event.button = 2; break;
+        case Button2: event.button = 4; break;
+        default: return std::nullopt;  // wheel and extra buttons
+    }
+    if (event.button != 1) return event;
+    const auto& last = loop.lastPress;
+    if (last && press.time - last->time <= DoubleClickMs &&
+        std::abs(press.x_root - last->x_root) <= DoubleClickSlop &&
+        std::abs(press.y_root - last->y_root) <= DoubleClickSlop) {
+        loop.lastPress.reset();  // a third press begins anew
+        event.kind = native::EventKind::DblClick;
+        return event;
+    }
+    loop.lastPress = press;
+    return event;
+}
+
+void OnMotion(const XMotionEvent& first) {
+    LoopState& loop = Loop();
+    if (!loop.moving) return;
+    XMotionEvent motion = first;
+    XEvent later;  // only the latest position matters
+    while (XCheckTypedWindowEvent(X().display, TheWindow().window, MotionNotify, &later))
+        motion = later.xmotion;
+    const native::Point to{loop.moveStartWindow.x + motion.x_root - loop.moveStartPointer.x,
+                           loop.moveStartWindow.y + motion.y_root - loop.moveStartPointer.y};
+    native::MoveWindow(TheWindow().window, to);
+}
+
+void OnConfigure(const XConfigureEvent& configure) {
+    WindowState& w = TheWindow();
+    // Synthetic events (ICCCM) and events of a child of the root carry root
+    // coordinates; a real event from inside a window manager's frame does not.
+    if (configure.send_event || w.parentIsRoot) {
+        w.rootPosition = {configure.x, configure.y};
+        w.positionKnown = true;
+        return;
+    }
+    w.positionKnown = false;  // asked again, once, when someone needs it
+}
+
+std::optional<native::Event> Translate(XEvent& event) {
+    Connection& x = X();
+    WindowState& w = TheWindow();
+    if (x.hasRandr && event.type == x.randrEventBase + RRScreenChangeNotify) {
+        XRRUpdateConfiguration(&event);
+        UpdatePrimaryMonitor();
+        return std::nullopt;
+    }
+    switch (event.type) {
+        case ButtonPress:
+            return OnButtonPress(event.xbutton);
+        case ButtonRelease:
+            if (event.xbutton.button == Button1 && Loop().moving) {
+                Loop().moving = false;
+                XUngrabPointer(x.display, event.xbutton.time);
+            }
+            return std::nullopt;
+        case MotionNotify:
+            OnMotion(event.xmotion);
+            return std::nullopt;
+        case ConfigureNotify:
+            OnConfigure(event.xconfigure);
+            return std::nullopt;
+        case ReparentNotify:
+            w.parentIsRoot = event.xreparent.parent == x.root;
+            w.positionKnown = false;
+            return std::nullopt;
+        case VisibilityNotify:
+            if (event.xvisibility.state != VisibilityUnobscured) KeepOnTopWithoutWindowManager();
+            return std::nullopt;
+        case ClientMessage:
+            if (event.xclient.message_type != x.atoms.WM_PROTOCOLS) return std::nullopt;
+            if (static_cast<Atom>(event.xclient.data.l[0]) == x.atoms.WM_DELETE_WINDOW)
+                return native::Event{native::EventKind::Closed};
+            if (static_cast<Atom>(event.xclient.data.l[0]) == x.atoms._NET_WM_PING) {
+                event.xclient.window = x.root;  // answer the window manager: we are alive
+                XSendEvent(x.display, x.root, False,
+                           SubstructureRedirectMask | SubstructureNotifyMask, &event);
+            }
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+}  // namespace x11
+
+namespace native {
+
+using x11::Loop;
+using x11::TheWindow;
+using x11::X;
+
+void StartTimer(WindowId, std::uint32_t intervalMs) {
+    Loop().intervalMs = intervalMs;
+    Loop().nextTickNs = x11::Clock::NowNs() + intervalMs * 1000000LL;
+}
+
+Event WaitEvent() {
+    Display* display = X().display;
+    x11::LoopState& loop = Loop();
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (auto translated = x11::Translate(event)) return *translated;
+        }
+        const long long now = x11::Clock::NowNs();
+        if (loop.intervalMs > 0 && now >= loop.nextTickNs) {
+            // The next tick comes a full interval after this one: never sooner.
+            loop.nextTickNs = now + loop.intervalMs * 1000000LL;
+            return Event{EventKind::Tick};
+        }
+        int timeoutMs = -1;
+        if (loop.intervalMs > 0) timeoutMs = static_cast<int>((loop.nextTickNs - now + 999999) / 1000000);
+        XFlush(display);
+        pollfd fd{ConnectionNumber(display), POLLIN, 0};
+        // A hang-up wakes the poll; the next XPending then meets the lost connection.
+        if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & (POLLHUP | POLLERR)) != 0) {
+            XNoOp(display);
+            XSync(display, False);
+        }
+    }
+}
+
+void ReleaseCapture() {
+    Loop().moving = false;
+    XUngrabPointer(X().display, CurrentTime);
+}
+
+void BeginMove(WindowId window) {
+    x11::WindowState& w = TheWindow();
+    x11::Connection& x = X();
+    if (window != w.window || window == 0) return;
+    Window rootReturn, child;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned int buttons = 0;
+    // NOTE: a click that is already over has nothing to drag; asking a window manager to
+    // move then would make it wait for the next click and swallow a double-click's
+    // second press.
+    if (!XQueryPointer(x.display, x.root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
+                       &buttons) ||
+        (buttons & Button1Mask) == 0)
+        return;
+    if (x11::WindowManagerSupports(x.atoms._NET_WM_MOVERESIZE)) {
+        XUngrabPointer(x.display, CurrentTime);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w.window;
+        event.xclient.message_type = x.atoms._NET_WM_MOVERESIZE;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = rootX;
+        event.xclient.data.l[1] = rootY;
+        event.xclient.data.l[2] = x11::MoveResizeMove;
+        event.xclient.data.l[3] = Button1;
+        event.xclient.data.l[4] = 1;  // a normal application
+        XSendEvent(x.display, x.root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+        XFlush(x.display);
+        return;
+    }
+    // No window manager to do it: follow the pointer ourselves until the release.
+    Rect rect;
+    if (!GetWindowRect(window, rect)) return;
+    XGrabPointer(x.display, w.window, False, Button1MotionMask | ButtonReleaseMask, GrabModeAsync,
+                 GrabModeAsync, None, None, CurrentTime);
+    Loop().moving = true;
+    Loop().moveStartPointer = {rootX, rootY};
+    Loop().moveStartWindow = {rect.left, rect.top};
+}
+
+}  // namespace native

@@ -1,0 +1,100 @@
+// A form: one top-level window with the runtime's object model. Taking a form object
+// creates no window; the first use of a property creates it, hidden at its design place,
+// and raises Load before that use takes effect. Positions and sizes are twips.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/Native.h"
+#include "platform/WinApi.h"
+
+namespace runtime {
+
+class Timer;
+class Label;
+
+constexpr std::int16_t ScaleTwips = 1;
+constexpr std::int16_t ScalePixels = 3;
+
+// The design of a form, as it is created. Twips for places and sizes; the runtime
+// supports the borderless, solid-fill, copy-pen design that its program uses.
+struct FormDesign {
+    std::string className;
+    std::string caption;
+    float clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0;
+    std::int16_t scaleMode = ScaleTwips;
+    bool autoRedraw = false;
+    native::Colour fillColor = 0, backColor = 0xFFFFFF, foreColor = 0;
+    std::span<const std::uint8_t> picture;  // a BMP file, or empty
+    std::span<const std::uint8_t> icon;     // an ICO file, or empty
+};
+
+class Form {
+public:
+    explicit Form(const FormDesign& design);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    float Top();
+    void SetTop(float twips);
+    float Left();
+    void SetLeft(float twips);
+    float Width();
+    winapi::HWND hWnd();
+    void Show();
+
+    bool Picture();  // true when a picture is loaded
+    std::int16_t ScaleMode();
+    void SetScaleMode(std::int16_t mode);
+    float ScaleWidth();
+    float ScaleHeight();
+    bool AutoRedraw();
+    void SetAutoRedraw(bool on);
+    native::Colour Point(float x, float y);  // -1 outside the client area
+    native::Colour FillColor();
+    void SetFillColor(native::Colour colour);
+    void Circle(float x, float y, float radius, native::Colour outline);
+
+    // For the event loop and the controls.
+    bool Loaded() const { return window_ != 0; }
+    static Form* Current() { return current_; }  // the loaded form, if any
+    void Unload();
+    void Dispatch(const native::Event& event);
+    void AddTimer(Timer& timer);
+    void AddLabel(Label& label);
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float /*X*/,
+                                float /*Y*/) {}
+    virtual void Form_DblClick() {}
+
+private:
+    void Load();  // creates the window and raises Load, once
+    float ToScale(std::int32_t pixels) const;
+    double FromScale(float value) const;
+    native::Colour ContentPixel(std::int32_t x, std::int32_t y) const;
+    void BuildContent();
+
+    static Form* current_;
+    FormDesign design_;
+    native::WindowId window_ = 0;
+    bool loading_ = false;
+    native::Image picture_;
+    native::Image icon_;
+    native::Image content_;  // what the system shows on a repaint: back colour, picture, labels
+    std::vector<native::Colour> persistent_;  // the AutoRedraw image; empty when off
+    std::int32_t clientWidth_ = 0, clientHeight_ = 0;
+    std::int16_t scaleMode_;
+    bool autoRedraw_;
+    native::Colour fillColor_;
+    std::vector<native::Span> interiorSpans_, outlineSpans_;
+    Timer* timer_ = nullptr;
+    std::vector<Label*> labels_;
+};
+
+}  // namespace runtime
