@@ -21,10 +21,12 @@ struct Point {
 
 struct Rect {  // left and top inclusive, right and bottom exclusive
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
 struct Span {  // the pixels [x0, x1) of row y
     std::int32_t y = 0, x0 = 0, x1 = 0;
+    friend bool operator==(const Span&, const Span&) = default;
 };
 
 struct Image {  // row-major, top row first

@@ -18,10 +18,6 @@ std::vector<native::Span> Disc(double cx, double cy, double r) {
     return spans;
 }
 
-bool operator==(const native::Span& a, const native::Span& b) {
-    return a.y == b.y && a.x0 == b.x0 && a.x1 == b.x1;
-}
-
 class EyeTrackingTest : public ::testing::Test {
 protected:
     void SetUp() override {
