@@ -1,0 +1,59 @@
+// GetPrivateProfileStringA and WritePrivateProfileStringA on POSIX: one entry of a
+// settings file per call, the file named in the program's "\" notation. The format is
+// platform/posix/ProfileText.h; the disk side is platform/posix/ProfileStore.h.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/WinApi.h"
+#include "platform/posix/HostPath.h"
+#include "platform/posix/ProfileStore.h"
+#include "platform/posix/ProfileText.h"
+
+namespace winapi {
+namespace {
+
+bool NamesAFile(LPCSTR fileName) {
+    return fileName != nullptr && *fileName != '\0';
+}
+
+}  // namespace
+
+// The value of the entry, or the default when the file, the section or the key is
+// missing, the value is empty, or the file cannot be read; cut to bufferSize - 1
+// characters (and at a NUL inside the value) and followed by a NUL. Returns the number of
+// characters copied. A null section or key reads as a missing entry (Windows would list
+// the names instead; the program never asks for that).
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
+                               DWORD bufferSize, LPCSTR fileName) {
+    if (buffer == nullptr || bufferSize == 0) return 0;
+    std::string_view result = defaultValue != nullptr ? defaultValue : "";
+    std::string bytes;
+    if (section != nullptr && key != nullptr && NamesAFile(fileName) &&
+        profile::ReadWhole(hostpath::ToHost(fileName), bytes) == profile::ReadOutcome::Read) {
+        const auto value = profile::FindValue(bytes, section, key);
+        if (value && !value->empty()) result = *value;
+    }
+    result = result.substr(0, std::min(result.find('\0'), std::size_t{bufferSize} - 1));
+    std::memcpy(buffer, result.data(), result.size());
+    buffer[result.size()] = '\0';
+    return static_cast<DWORD>(result.size());
+}
+
+// Sets one entry; nonzero on success. Fails, leaving the file exactly as it was, when the
+// file cannot be read or replaced, and when the entry could not be read back as written
+// (a line break in any of the texts, a key holding "="). A null key or value would delete
+// entries on Windows; here it fails and deletes nothing.
+BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+    if (section == nullptr || key == nullptr || value == nullptr || !NamesAFile(fileName)) return 0;
+    if (!profile::CanWrite(section, key, value)) return 0;
+    const std::string path = hostpath::ToHost(fileName);
+    std::string old;
+    if (profile::ReadWhole(path, old) == profile::ReadOutcome::Failed) return 0;
+    const std::string updated = profile::SetValue(old, section, key, value);
+    if (updated == old) return 1;  // the entry holds this value already
+    return profile::ReplaceWhole(path, updated) ? 1 : 0;
+}
+
+}  // namespace winapi
