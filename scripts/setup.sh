@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, what building and testing vellory needs and this
+# machine lacks. Quiet when everything is there already.
+set -euo pipefail
+
+packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxtst-dev
+          libgtest-dev libbenchmark-dev)
+if [[ "${1:-}" == "--tests" ]]; then
+  packages+=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick valgrind clang
+             libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds vellory and runs every test: unit tests, the real program on Xvfb (with openbox
+# and without a window manager), the same again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, valgrind on a long run, the fuzzers for a bounded time,
+# and the Windows build under Wine. Stops at the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+bash scripts/setup.sh --tests
+
+stage() { printf '\n=== %s (%s)\n' "$1" "$(date +%T)"; }
+
+stage "build"
+cmake -S . -B build -DVELLORY_BENCH=ON >/dev/null
+cmake --build build -j"$jobs"
+
+stage "unit and X11 tests"
+(cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
+
+stage "sanitizers: unit and X11 tests under ASan and UBSan"
+cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs"
+(cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j"$jobs" --timeout 900)
+
+if [[ -x tests/valgrind/run.sh ]]; then
+  stage "valgrind: the real program for 10,000 ticks"
+  tests/valgrind/run.sh "$root/build/vellory"
+fi
+
+if [[ -x tests/fuzz/run.sh ]]; then
+  stage "fuzzers"
+  tests/fuzz/run.sh
+fi
+
+if [[ -x tests/win32/run.sh ]]; then
+  stage "Windows build under Wine"
+  tests/win32/run.sh
+fi
+
+stage "all tests passed"
