@@ -1,0 +1,189 @@
+// Bitmap and icon decoding (see ImageFile.h). Every offset and size read from the file is
+// checked against the bytes at hand before use; arithmetic on them is done in 64 bits.
+#include "runtime/ImageFile.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace runtime {
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+constexpr std::uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::size_t kFileHeaderSize = 14;  // BITMAPFILEHEADER
+constexpr std::size_t kIconDirSize = 6, kIconEntrySize = 16;
+
+bool Fits(Bytes bytes, std::uint64_t offset, std::uint64_t length) {
+    return offset <= bytes.size() && length <= bytes.size() - offset;
+}
+std::uint16_t U16(Bytes b, std::size_t at) {
+    return std::uint16_t(b[at] | b[at + 1] << 8);
+}
+std::uint32_t U32(Bytes b, std::size_t at) {
+    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
+           std::uint32_t(b[at + 3]) << 24;
+}
+std::int32_t I32(Bytes b, std::size_t at) {
+    return std::int32_t(U32(b, at));
+}
+
+native::Colour Bgr(Bytes b, std::size_t at) {
+    return native::Colour(b[at + 2]) | native::Colour(b[at + 1]) << 8 | native::Colour(b[at]) << 16;
+}
+
+// Bytes in one stored row: rows are padded to a multiple of four bytes.
+std::uint64_t Stride(std::int32_t width, std::uint32_t bitsPerPixel) {
+    return (std::uint64_t(width) * bitsPerPixel + 31) / 32 * 4;
+}
+
+// The fields of a BITMAPINFOHEADER that the decoders use.
+struct InfoHeader {
+    std::uint32_t size = 0;
+    std::int32_t width = 0, height = 0;
+    std::uint32_t bitsPerPixel = 0, compression = 0, coloursUsed = 0;
+};
+
+std::optional<InfoHeader> ReadInfoHeader(Bytes b) {
+    if (b.size() < kInfoHeaderSize) return std::nullopt;
+    InfoHeader h;
+    h.size = U32(b, 0);
+    if (h.size < kInfoHeaderSize || h.size > b.size() || U16(b, 12) != 1) return std::nullopt;
+    h.width = I32(b, 4);
+    h.height = I32(b, 8);
+    h.bitsPerPixel = U16(b, 14);
+    h.compression = U32(b, 16);
+    h.coloursUsed = U32(b, 32);
+    if (h.compression != kBiRgb || h.width <= 0 || h.width > kMaxImageSide) return std::nullopt;
+    return h;
+}
+
+native::Image Blank(std::int32_t width, std::int32_t height) {
+    native::Image image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(std::size_t(width) * std::size_t(height), 0);
+    return image;
+}
+
+// Reads one row of 24- or 32-bit pixels; alpha, if wanted, from the fourth byte.
+void ReadDirectRow(Bytes row, std::uint32_t bitsPerPixel, native::Colour* out, std::uint8_t* alpha,
+                   std::int32_t width) {
+    const std::size_t step = bitsPerPixel / 8;
+    for (std::int32_t x = 0; x < width; ++x) {
+        out[x] = Bgr(row, std::size_t(x) * step);
+        if (alpha != nullptr) alpha[x] = row[std::size_t(x) * step + 3];
+    }
+}
+
+}  // namespace
+
+std::optional<native::Image> DecodeBmp(Bytes bytes) {
+    if (bytes.size() < kFileHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
+    const std::uint32_t dataOffset = U32(bytes, 10);
+    const auto header = ReadInfoHeader(bytes.subspan(kFileHeaderSize));
+    if (!header || (header->bitsPerPixel != 24 && header->bitsPerPixel != 32)) return std::nullopt;
+    const bool topDown = header->height < 0;
+    const std::int64_t height = topDown ? -std::int64_t(header->height) : header->height;
+    if (height == 0 || height > kMaxImageSide) return std::nullopt;
+    if (dataOffset < kFileHeaderSize + header->size) return std::nullopt;
+
+    const std::uint64_t stride = Stride(header->width, header->bitsPerPixel);
+    const std::uint64_t lastRow = std::uint64_t(header->width) * (header->bitsPerPixel / 8);
+    // The last row's padding may be missing; its pixels may not.
+    if (!Fits(bytes, dataOffset, stride * std::uint64_t(height - 1) + lastRow)) return std::nullopt;
+
+    native::Image image = Blank(header->width, std::int32_t(height));
+    for (std::int32_t y = 0; y < image.height; ++y) {
+        const std::int64_t stored = topDown ? y : height - 1 - y;
+        const Bytes row = bytes.subspan(dataOffset + std::size_t(stored) * stride, lastRow);
+        ReadDirectRow(row, header->bitsPerPixel, &image.pixels[std::size_t(y) * image.width],
+                      nullptr, image.width);
+    }
+    return image;
+}
+
+std::optional<native::Image> DecodeIco(Bytes bytes) {
+    if (bytes.size() < kIconDirSize || U16(bytes, 0) != 0 || U16(bytes, 2) != 1) {
+        return std::nullopt;
+    }
+    const std::uint16_t count = U16(bytes, 4);
+    if (count == 0 || !Fits(bytes, kIconDirSize, std::uint64_t(count) * kIconEntrySize)) {
+        return std::nullopt;
+    }
+    // The largest image; a side of 0 in the directory means 256.
+    std::size_t best = kIconDirSize;
+    int bestArea = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = kIconDirSize + i * kIconEntrySize;
+        const int width = bytes[entry] != 0 ? bytes[entry] : 256;
+        const int height = bytes[entry + 1] != 0 ? bytes[entry + 1] : 256;
+        if (width * height > bestArea) {
+            bestArea = width * height;
+            best = entry;
+        }
+    }
+    const std::uint32_t resourceSize = U32(bytes, best + 8), resourceOffset = U32(bytes, best + 12);
+    if (!Fits(bytes, resourceOffset, resourceSize)) return std::nullopt;
+    const Bytes resource = bytes.subspan(resourceOffset, resourceSize);
+
+    // The image's own header rules; its height counts the colour rows and the mask rows.
+    const auto header = ReadInfoHeader(resource);
+    if (!header || header->height <= 0 || header->height % 2 != 0) return std::nullopt;
+    const std::int32_t width = header->width, height = header->height / 2;
+    if (height > kMaxImageSide) return std::nullopt;
+    const std::uint32_t bits = header->bitsPerPixel;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
+
+    // A palette is what the pixels index; a direct-colour image may still carry one
+    // (coloursUsed), which is skipped.
+    const std::uint32_t paletteMax = bits <= 8 ? 1u << bits : 256;
+    const std::uint32_t colours =
+        header->coloursUsed != 0 ? header->coloursUsed : (bits <= 8 ? paletteMax : 0);
+    if (colours > paletteMax) return std::nullopt;
+    const std::uint64_t paletteAt = header->size;
+    const std::uint64_t colourAt = paletteAt + std::uint64_t(colours) * 4;
+    const std::uint64_t colourStride = Stride(width, bits), maskStride = Stride(width, 1);
+    const std::uint64_t maskAt = colourAt + colourStride * std::uint64_t(height);
+    if (!Fits(resource, colourAt, colourStride * std::uint64_t(height))) return std::nullopt;
+    const bool hasMask = Fits(resource, maskAt, maskStride * std::uint64_t(height));
+    if (!hasMask && bits != 32) return std::nullopt;  // only a 32-bit image may go without
+
+    native::Image image = Blank(width, height);
+    image.opaque.assign(image.pixels.size(), 255);
+    std::vector<std::uint8_t> alpha(bits == 32 ? image.pixels.size() : 0);
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::size_t stored = std::size_t(height - 1 - y);  // bottom-up
+        const Bytes row = resource.subspan(colourAt + stored * colourStride, colourStride);
+        const std::size_t first = std::size_t(y) * std::size_t(width);
+        native::Colour* out = &image.pixels[first];
+        if (bits >= 24) {
+            ReadDirectRow(row, bits, out, bits == 32 ? &alpha[first] : nullptr, width);
+        } else {
+            const std::uint32_t perByte = 8 / bits, valueMask = (1u << bits) - 1;
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::uint32_t shift = 8 - bits * (x % perByte + 1);
+                const std::uint32_t index = row[std::size_t(x) / perByte] >> shift & valueMask;
+                // An index past the palette shows black rather than reading past it.
+                out[x] = index < colours ? Bgr(resource, std::size_t(paletteAt) + index * 4) : 0;
+            }
+        }
+        if (hasMask) {
+            const Bytes maskRow = resource.subspan(maskAt + stored * maskStride, maskStride);
+            for (std::int32_t x = 0; x < width; ++x) {
+                const bool transparent = (maskRow[std::size_t(x) / 8] >> (7 - x % 8) & 1) != 0;
+                image.opaque[first + std::size_t(x)] = transparent ? 0 : 255;
+            }
+        }
+    }
+    // A 32-bit image with any alpha at all is transparent by its alpha, not its mask.
+    bool anyAlpha = false;
+    for (const std::uint8_t a : alpha) anyAlpha = anyAlpha || a != 0;
+    if (anyAlpha) {
+        for (std::size_t i = 0; i < alpha.size(); ++i) image.opaque[i] = alpha[i] >= 128 ? 255 : 0;
+    }
+    return image;
+}
+
+}  // namespace runtime

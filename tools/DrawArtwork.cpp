@@ -1,0 +1,183 @@
+// The artwork generator: draws the kitten picture and the eyes icon and writes them as
+// window/kitten.bmp (24-bit BMP) and window/eyes.ico (16-colour icon with mask).
+// Usage: draw_artwork <output folder>. The output is deterministic; both files are
+// committed and embedded into the program at build time.
+// The drawing lives in tools/artwork/: Kitten.h (picture), EyesIcon.h (icon), Paint.h (kit).
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "artwork/EyesIcon.h"
+#include "artwork/Kitten.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& out, std::uint32_t value) {
+    out.push_back(std::uint8_t(value));
+    out.push_back(std::uint8_t(value >> 8));
+}
+void Put32(Bytes& out, std::uint32_t value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+// BITMAPINFOHEADER, uncompressed (BI_RGB).
+void PutInfoHeader(Bytes& out, std::int32_t width, std::int32_t height, int bitsPerPixel,
+                   std::uint32_t imageSize, std::uint32_t coloursUsed) {
+    Put32(out, 40);
+    Put32(out, std::uint32_t(width));
+    Put32(out, std::uint32_t(height));
+    Put16(out, 1);  // planes
+    Put16(out, std::uint32_t(bitsPerPixel));
+    Put32(out, 0);  // BI_RGB
+    Put32(out, imageSize);
+    Put32(out, 2835);  // 72 dots per inch
+    Put32(out, 2835);
+    Put32(out, coloursUsed);
+    Put32(out, 0);
+}
+
+struct Pixel {
+    std::uint8_t r = 0, g = 0, b = 0;
+};
+
+bool IsKey(const Pixel& p) {
+    return p.r == 0 && p.g == 0 && p.b == 0;
+}
+
+// Removes face pixels only one pixel thick (black on both sides, across or along), such
+// as the very tip of a tuft, so that the window's outline has no one-pixel slivers.
+// Every black pixel joins the edge already, so the pixels cleared here join it too.
+void TrimSlivers(std::vector<Pixel>& pixels) {
+    constexpr int w = kitten::kWidth, h = kitten::kHeight;
+    const auto key = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= w || y >= h ? false : IsKey(pixels[std::size_t(y) * w + x]);
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                if (key(x, y)) continue;
+                if ((key(x - 1, y) && key(x + 1, y)) || (key(x, y - 1) && key(x, y + 1))) {
+                    pixels[std::size_t(y) * w + x] = {};
+                    changed = true;
+                }
+            }
+        }
+    }
+}
+
+// Paints the kitten. A pixel belongs to the face when most of its sub-samples lie
+// inside the silhouette, so the outline is cut crisply against the black; its colour is
+// the average of the face's colour over all sub-samples, which smooths the features
+// inside without ever blending the face into the black.
+std::vector<Pixel> DrawKitten() {
+    constexpr int kGrid = 4;
+    std::vector<Pixel> pixels(std::size_t(kitten::kWidth) * kitten::kHeight);
+    for (int y = 0; y < kitten::kHeight; ++y) {
+        for (int x = 0; x < kitten::kWidth; ++x) {
+            int inside = 0;
+            paint::Rgb sum;
+            for (int sy = 0; sy < kGrid; ++sy) {
+                for (int sx = 0; sx < kGrid; ++sx) {
+                    const paint::V p{x + (sx + 0.5) / kGrid, y + (sy + 0.5) / kGrid};
+                    inside += kitten::InsideKitten(p) ? 1 : 0;
+                    sum = sum + kitten::KittenColour(p);
+                }
+            }
+            if (inside * 2 < kGrid * kGrid) continue;  // outside: black, the key colour
+            const paint::Rgb c = sum * (1.0 / (kGrid * kGrid));
+            // A face pixel is never the key colour, however dark.
+            const auto channel = [](double v) {
+                return std::uint8_t(std::clamp(v + 0.5, 4.0, 255.0));
+            };
+            pixels[std::size_t(y) * kitten::kWidth + x] = {channel(c.r), channel(c.g),
+                                                           channel(c.b)};
+        }
+    }
+    TrimSlivers(pixels);
+    return pixels;
+}
+
+// A bottom-up 24-bit BMP.
+Bytes EncodeBmp(const std::vector<Pixel>& pixels, int width, int height) {
+    const std::uint32_t stride = (std::uint32_t(width) * 3 + 3) & ~3u;
+    const std::uint32_t imageSize = stride * std::uint32_t(height);
+    Bytes out;
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, 14 + 40 + imageSize);
+    Put32(out, 0);
+    Put32(out, 14 + 40);
+    PutInfoHeader(out, width, height, 24, imageSize, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const Pixel& p = pixels[std::size_t(y) * width + x];
+            out.insert(out.end(), {p.b, p.g, p.r});
+        }
+        out.resize(out.size() + (stride - std::uint32_t(width) * 3), 0);
+    }
+    return out;
+}
+
+// An icon file with one 4-bit image: ICONDIR, one ICONDIRENTRY, then the image as a
+// BITMAPINFOHEADER (height doubled for the mask), the palette, the colour rows and the
+// AND-mask rows, both bottom-up.
+Bytes EncodeIco(const eyes::Icon& icon) {
+    constexpr std::uint32_t kColourStride = eyes::kSize / 2;  // 4 bits a pixel
+    constexpr std::uint32_t kMaskStride = (eyes::kSize + 31) / 32 * 4;
+    constexpr std::uint32_t kImageSize = (kColourStride + kMaskStride) * eyes::kSize;
+    constexpr std::uint32_t kResourceSize = 40 + 16 * 4 + kImageSize;
+    Bytes out;
+    Put16(out, 0);  // reserved
+    Put16(out, 1);  // an icon
+    Put16(out, 1);  // one image
+    out.insert(out.end(), {std::uint8_t(eyes::kSize), std::uint8_t(eyes::kSize), 16, 0});
+    Put16(out, 1);  // planes
+    Put16(out, 4);  // bits per pixel
+    Put32(out, kResourceSize);
+    Put32(out, 6 + 16);
+    PutInfoHeader(out, eyes::kSize, eyes::kSize * 2, 4, kImageSize, 16);
+    for (const auto& c : eyes::kPalette) out.insert(out.end(), {c.b, c.g, c.r, 0});
+    for (int y = eyes::kSize - 1; y >= 0; --y) {
+        for (int x = 0; x < eyes::kSize; x += 2) {
+            out.push_back(std::uint8_t(icon.index[y][x] << 4 | icon.index[y][x + 1]));
+        }
+    }
+    for (int y = eyes::kSize - 1; y >= 0; --y) {
+        std::array<std::uint8_t, kMaskStride> row{};
+        for (int x = 0; x < eyes::kSize; ++x) {
+            if (icon.transparent[y][x]) row[x / 8] |= std::uint8_t(0x80 >> (x % 8));
+        }
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+bool WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    file.close();
+    if (!file) std::fprintf(stderr, "draw_artwork: cannot write %s\n", path.string().c_str());
+    return bool(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: draw_artwork <output folder>\n");
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    const bool bmp =
+        WriteFile(folder / "kitten.bmp", EncodeBmp(DrawKitten(), kitten::kWidth, kitten::kHeight));
+    const bool ico = WriteFile(folder / "eyes.ico", EncodeIco(eyes::DrawIcon()));
+    return bmp && ico ? 0 : 1;
+}
