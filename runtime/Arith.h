@@ -30,6 +30,10 @@ inline double CheckedDouble(double value) {
 
 // Nearest 32-bit integer, halves to the even neighbour.
 inline std::int32_t CLng(double value) {
+    if (value >= -2147483648.0 && value <= 2147483647.0) {
+        const auto whole = static_cast<std::int32_t>(value);
+        if (whole == value) return whole;  // already whole: the common case, and cheap
+    }
     if (std::isnan(value)) Raise(ErrorNumber::Overflow, "Overflow");
     const double rounded = std::nearbyint(value);  // default rounding mode: to nearest even
     if (rounded < -2147483648.0 || rounded > 2147483647.0) Raise(ErrorNumber::Overflow, "Overflow");

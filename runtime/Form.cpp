@@ -68,10 +68,7 @@ void Form::Load() {
 void Form::BuildContent() {
     content_.width = clientWidth_;
     content_.height = clientHeight_;
-    content_.pixels.assign(static_cast<std::size_t>(clientWidth_) * clientHeight_, 0);
-    for (std::int32_t y = 0; y < clientHeight_; ++y)
-        for (std::int32_t x = 0; x < clientWidth_; ++x)
-            content_.pixels[static_cast<std::size_t>(y) * clientWidth_ + x] = ContentPixel(x, y);
+    ComposePicture(content_.pixels);
     for (const Label* label : labels_) {
         const std::int32_t x0 = std::max(0, TwipsToPixels(label->left));
         const std::int32_t y0 = std::max(0, TwipsToPixels(label->top));
@@ -185,14 +182,20 @@ void Form::SetAutoRedraw(bool on) {
         std::vector<native::Colour>().swap(persistent_);
         return;
     }
-    if (!persistent_.empty()) return;
-    persistent_.resize(static_cast<std::size_t>(clientWidth_) * clientHeight_);
-    for (std::int32_t y = 0; y < clientHeight_; ++y)
-        for (std::int32_t x = 0; x < clientWidth_; ++x)
-            persistent_[static_cast<std::size_t>(y) * clientWidth_ + x] = ContentPixel(x, y);
+    if (persistent_.empty()) ComposePicture(persistent_);
 }
 
-native::Colour Form::Point(float x, float y) {
+// The picture unscaled at the client area's top-left corner, over the back colour.
+void Form::ComposePicture(std::vector<native::Colour>& pixels) const {
+    pixels.assign(static_cast<std::size_t>(clientWidth_) * clientHeight_, design_.backColor);
+    const std::int32_t rows = std::min(clientHeight_, picture_.height);
+    const std::int32_t columns = std::min(clientWidth_, picture_.width);
+    for (std::int32_t y = 0; y < rows; ++y)
+        std::copy_n(picture_.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture_.width,
+                    columns, pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_);
+}
+
+native::Colour Form::AnyPoint(float x, float y) {
     Load();
     const std::int32_t px = CLng(FromScale(x));
     const std::int32_t py = CLng(FromScale(y));

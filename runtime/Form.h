@@ -54,7 +54,16 @@ public:
     float ScaleHeight();
     bool AutoRedraw();
     void SetAutoRedraw(bool on);
-    native::Colour Point(float x, float y);  // -1 outside the client area
+    // One pixel's colour, -1 outside the client area. Inline for the common case (a whole
+    // pixel of the persistent image), since a trim reads every pixel of the window.
+    native::Colour Point(float x, float y) {
+        if (window_ != 0 && scaleMode_ == ScalePixels && !persistent_.empty()) {
+            const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
+            if (px == x && py == y && px >= 0 && py >= 0 && px < clientWidth_ && py < clientHeight_)
+                return persistent_[static_cast<std::size_t>(py) * clientWidth_ + px];
+        }
+        return AnyPoint(x, y);
+    }
     native::Colour FillColor();
     void SetFillColor(native::Colour colour);
     void Circle(float x, float y, float radius, native::Colour outline);
@@ -75,10 +84,12 @@ protected:
 
 private:
     void Load();  // creates the window and raises Load, once
+    native::Colour AnyPoint(float x, float y);
     float ToScale(std::int32_t pixels) const;
     double FromScale(float value) const;
     native::Colour ContentPixel(std::int32_t x, std::int32_t y) const;
     void BuildContent();
+    void ComposePicture(std::vector<native::Colour>& pixels) const;
 
     static Form* current_;
     FormDesign design_;
