@@ -142,9 +142,11 @@ TEST_F(TrimmerTest, TheKittensShapeIsExactlyItsNonKeyPixels) {
     for (std::uint32_t c : picture->pixels) nonKey += c != key;
     EXPECT_EQ(covered.size(), nonKey);
     // A run that reaches the right edge ends at the client width, not one short of it.
-    for (int y = 0; y < picture->height; ++y)
-        if (picture->pixels[y * picture->width + picture->width - 1] != key)
+    for (int y = 0; y < picture->height; ++y) {
+        if (picture->pixels[y * picture->width + picture->width - 1] != key) {
             EXPECT_TRUE(covered.count({picture->width - 1, y}));
+        }
+    }
     EXPECT_GT(closedAtRowEnd, 0);
     EXPECT_EQ(winapi::LiveRegions(), 0u);
 }
