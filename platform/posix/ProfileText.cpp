@@ -97,6 +97,12 @@ std::string_view LineBreakOf(std::string_view file) {
     return "\n";
 }
 
+// What ends a last line that has no line feed. A carriage return already there (which the
+// reader drops) becomes part of it, so that the line reads as it did.
+std::string_view BreakAfter(std::string_view file, std::string_view lineBreak) {
+    return file.ends_with('\r') ? "\n" : lineBreak;
+}
+
 bool LastLineIsBlank(std::string_view body) {
     if (body.ends_with('\n')) body.remove_suffix(1);
     if (body.ends_with('\r')) body.remove_suffix(1);
@@ -151,7 +157,7 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
     entry.append(key).append("=").append(value).append(lineBreak);
     if (found.sectionFound) {
         result.append(file.substr(0, found.insertAt));
-        if (found.insertNeedsBreak) result.append(lineBreak);
+        if (found.insertNeedsBreak) result.append(BreakAfter(file, lineBreak));
         result.append(entry);
         result.append(file.substr(found.insertAt));
         return result;
@@ -161,7 +167,7 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
     result.append(file);
     const std::string_view body = file.substr(BodyStart(file));
     if (!body.empty()) {
-        if (!body.ends_with('\n')) result.append(lineBreak);
+        if (!body.ends_with('\n')) result.append(BreakAfter(body, lineBreak));
         if (!LastLineIsBlank(body)) result.append(lineBreak);
     }
     result.append("[").append(section).append("]").append(lineBreak).append(entry);

@@ -96,6 +96,7 @@ TEST(ProfileEditor, ChangesOneEntryAndKeepsEveryOtherByte) {
         "\xEF\xBB\xBF[Varnhold Quimbrel]\r\nTop=1\r\nLeft=2\r\n",
         "[Other]\nTop=7\n\n; keep me\n[VARNHOLD QUIMBREL]\ntop = 3\n[Last]\nLeft=4",
         "no header\n[x]\r\nmixed=1\n\n\n[Varnhold Quimbrel]\r\n",
+        "[Varnhold Quimbrel]\r\nLeft=5\r",  // a last line cut between CR and LF
         Bytes("[\0]\n\xFF\xFE=\0\n[Varnhold Quimbrel]\nTop\n"),
     };
     const std::vector<std::pair<std::string, std::string>> names = {{"Varnhold Quimbrel", "Top"},
