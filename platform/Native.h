@@ -40,7 +40,7 @@ struct WindowSpec {
     std::int32_t width = 0, height = 0;
     std::string title;            // the window's text
     std::string className;        // WM_CLASS on X11, the window class on Windows
-    const Image* content = nullptr;  // the client area as the system repaints it
+    const Image* content = nullptr;  // the client area as the system repaints it; copied
     const Image* icon = nullptr;
 };
 

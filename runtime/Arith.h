@@ -35,7 +35,11 @@ inline std::int32_t CLng(double value) {
         if (whole == value) return whole;  // already whole: the common case, and cheap
     }
     if (std::isnan(value)) Raise(ErrorNumber::Overflow, "Overflow");
-    const double rounded = std::nearbyint(value);  // default rounding mode: to nearest even
+    // NOTE: adding and taking away 1.5 * 2^52 leaves the nearest whole number, halves to
+    // even, in the default rounding mode (IEEE doubles have no bits for a fraction there);
+    // beyond 2^51 every double is whole already. This keeps the math library out.
+    constexpr double Shift = 6755399441055744.0;
+    const double rounded = std::fabs(value) < 2251799813685248.0 ? (value + Shift) - Shift : value;
     if (rounded < -2147483648.0 || rounded > 2147483647.0) Raise(ErrorNumber::Overflow, "Overflow");
     return static_cast<std::int32_t>(rounded);
 }

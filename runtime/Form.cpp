@@ -41,21 +41,12 @@ void Form::Load() {
     if (auto icon = DecodeIco(design_.icon)) icon_ = std::move(*icon);
     clientWidth_ = TwipsToPixels(design_.clientWidth);
     clientHeight_ = TwipsToPixels(design_.clientHeight);
-    BuildContent();
     // A circle covers at most one row span of each colour part per client row.
     interiorSpans_.resize(2 * static_cast<std::size_t>(clientHeight_) + 2);
     outlineSpans_.resize(2 * static_cast<std::size_t>(clientHeight_) + 2);
     if (autoRedraw_) SetAutoRedraw(true);
 
-    native::WindowSpec spec;
-    spec.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
-    spec.width = clientWidth_;
-    spec.height = clientHeight_;
-    spec.title = design_.caption;
-    spec.className = design_.className;
-    spec.content = &content_;
-    spec.icon = icon_.pixels.empty() ? nullptr : &icon_;
-    window_ = native::CreateHiddenWindow(spec);
+    window_ = CreateHiddenWindow();
     loading_ = false;
     if (window_ == 0) Raise(ErrorNumber::OutOfMemory, "The window could not be created");
     current_ = this;
@@ -63,12 +54,26 @@ void Form::Load() {
     Form_Load();
 }
 
+native::WindowId Form::CreateHiddenWindow() const {
+    native::WindowSpec spec;
+    spec.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
+    spec.width = clientWidth_;
+    spec.height = clientHeight_;
+    spec.title = design_.caption;
+    spec.className = design_.className;
+    const native::Image content = BuildContent();  // the backend keeps its own copy
+    spec.content = &content;
+    spec.icon = icon_.pixels.empty() ? nullptr : &icon_;
+    return native::CreateHiddenWindow(spec);
+}
+
 // The client area as the system repaints it: the back colour, the picture unscaled at
 // the top-left corner, and the labels over it.
-void Form::BuildContent() {
-    content_.width = clientWidth_;
-    content_.height = clientHeight_;
-    ComposePicture(content_.pixels);
+native::Image Form::BuildContent() const {
+    native::Image content;
+    content.width = clientWidth_;
+    content.height = clientHeight_;
+    ComposePicture(content.pixels);
     for (const Label* label : labels_) {
         const std::int32_t x0 = std::max(0, TwipsToPixels(label->left));
         const std::int32_t y0 = std::max(0, TwipsToPixels(label->top));
@@ -76,9 +81,10 @@ void Form::BuildContent() {
         const std::int32_t y1 = std::min(clientHeight_, TwipsToPixels(label->top + label->height));
         if (x0 >= x1) continue;
         for (std::int32_t y = y0; y < y1; ++y)
-            std::fill_n(content_.pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_ + x0,
+            std::fill_n(content.pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_ + x0,
                         x1 - x0, label->backColor);
     }
+    return content;
 }
 
 native::Colour Form::ContentPixel(std::int32_t x, std::int32_t y) const {

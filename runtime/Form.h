@@ -88,7 +88,8 @@ private:
     float ToScale(std::int32_t pixels) const;
     double FromScale(float value) const;
     native::Colour ContentPixel(std::int32_t x, std::int32_t y) const;
-    void BuildContent();
+    native::WindowId CreateHiddenWindow() const;
+    native::Image BuildContent() const;
     void ComposePicture(std::vector<native::Colour>& pixels) const;
 
     static Form* current_;
@@ -97,7 +98,6 @@ private:
     bool loading_ = false;
     native::Image picture_;
     native::Image icon_;
-    native::Image content_;  // what the system shows on a repaint: back colour, picture, labels
     std::vector<native::Colour> persistent_;  // the AutoRedraw image; empty when off
     std::int32_t clientWidth_ = 0, clientHeight_ = 0;
     std::int16_t scaleMode_;

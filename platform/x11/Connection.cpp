@@ -1,6 +1,7 @@
 // Opening and closing the display, the error handlers, and the questions the backend
 // asks of the server and the window manager.
 #include "platform/x11/Connection.h"
+#include "platform/x11/WindowState.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
@@ -113,6 +114,7 @@ bool Open(std::string& whyNot) {
     x.screen = DefaultScreen(display);
     x.root = RootWindow(display, x.screen);
     x11::InternAtoms(display, x.atoms);
+    x.pixelFormat = x11::ReadPixelFormat(DefaultVisual(display, x.screen));
     int eventBase = 0, errorBase = 0;
     x.hasShape = XShapeQueryExtension(display, &eventBase, &errorBase);
     int major = 0, minor = 0;

@@ -17,6 +17,11 @@ struct Atoms {
         _NET_SUPPORTING_WM_CHECK, WM_S0;
 };
 
+struct PixelFormat {
+    bool trueColour24 = false;  // 8 bits a channel: shifts place them
+    int redShift = 0, greenShift = 0, blueShift = 0;
+};
+
 struct Connection {
     Display* display = nullptr;
     int screen = 0;
@@ -26,6 +31,7 @@ struct Connection {
     bool hasRandr = false;
     int randrEventBase = 0;
     native::Rect primary;  // the primary monitor, in root coordinates
+    PixelFormat pixelFormat;
 };
 
 Connection& X();

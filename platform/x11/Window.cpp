@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <vector>
 
@@ -20,19 +21,29 @@ WindowState& TheWindow() {
 
 namespace {
 
-int ShiftOf(unsigned long mask) {
+// How a colour channel lands in the visual's pixel value: shift and width of its mask.
+struct ChannelLayout {
     int shift = 0;
+    int bits = 0;
+};
+
+ChannelLayout LayoutOf(unsigned long mask) {
+    ChannelLayout layout;
     while (mask != 0 && (mask & 1) == 0) {
         mask >>= 1;
-        ++shift;
+        ++layout.shift;
     }
-    return shift;
+    while ((mask & 1) != 0) {
+        mask >>= 1;
+        ++layout.bits;
+    }
+    return layout;
 }
 
-unsigned long Channel(unsigned value, unsigned long mask) {
-    if (mask == 0) return 0;
-    const unsigned long max = mask >> ShiftOf(mask);
-    return ((value * max + 127) / 255) << ShiftOf(mask);
+unsigned long Place(unsigned value, const ChannelLayout& layout) {
+    if (layout.bits == 0) return 0;
+    const unsigned long max = (1ul << layout.bits) - 1;
+    return ((value * max + 127) / 255) << layout.shift;
 }
 
 void SetProperty32(Window window, Atom property, Atom type, const long* data, int count) {
@@ -100,9 +111,18 @@ Pixmap MakeContentPixmap(Window window, const native::Image& image) {
     if (ximage == nullptr) return 0;
     std::vector<char> bytes(static_cast<std::size_t>(ximage->bytes_per_line) * image.height);
     ximage->data = bytes.data();
-    for (std::int32_t y = 0; y < image.height; ++y)
-        for (std::int32_t x0 = 0; x0 < image.width; ++x0)
-            XPutPixel(ximage, x0, y, PixelOf(image.pixels[static_cast<std::size_t>(y) * image.width + x0]));
+    const bool direct = ximage->bits_per_pixel == 32 && ximage->byte_order == ImageByteOrder(x.display) &&
+                        (ximage->byte_order == LSBFirst) == (std::endian::native == std::endian::little);
+    for (std::int32_t y = 0; y < image.height; ++y) {
+        const native::Colour* from = &image.pixels[static_cast<std::size_t>(y) * image.width];
+        auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) * ximage->bytes_per_line);
+        for (std::int32_t x0 = 0; x0 < image.width; ++x0) {
+            // NOTE: 32-bit pixels in our own byte order go straight in; anything else
+            // through Xlib's general (and slow) path.
+            if (direct) row[x0] = static_cast<std::uint32_t>(PixelOf(from[x0]));
+            else XPutPixel(ximage, x0, y, PixelOf(from[x0]));
+        }
+    }
     const Pixmap pixmap = XCreatePixmap(x.display, window, image.width, image.height, depth);
     XPutImage(x.display, pixmap, TheWindow().gc, ximage, 0, 0, 0, 0, image.width, image.height);
     ximage->data = nullptr;
@@ -115,9 +135,21 @@ bool FitsX11(long value) { return value >= SHRT_MIN && value <= SHRT_MAX; }
 }  // namespace
 
 unsigned long PixelOf(native::Colour colour) {
-    Visual* visual = DefaultVisual(X().display, X().screen);
-    return Channel(colour & 0xFF, visual->red_mask) | Channel((colour >> 8) & 0xFF, visual->green_mask) |
-           Channel((colour >> 16) & 0xFF, visual->blue_mask);
+    const PixelFormat& format = X().pixelFormat;
+    if (format.trueColour24)  // the usual visual: one byte a channel
+        return static_cast<unsigned long>(colour & 0xFF) << format.redShift |
+               static_cast<unsigned long>((colour >> 8) & 0xFF) << format.greenShift |
+               static_cast<unsigned long>((colour >> 16) & 0xFF) << format.blueShift;
+    const Visual* visual = DefaultVisual(X().display, X().screen);
+    return Place(colour & 0xFF, LayoutOf(visual->red_mask)) |
+           Place((colour >> 8) & 0xFF, LayoutOf(visual->green_mask)) |
+           Place((colour >> 16) & 0xFF, LayoutOf(visual->blue_mask));
+}
+
+PixelFormat ReadPixelFormat(const Visual* visual) {
+    const ChannelLayout red = LayoutOf(visual->red_mask), green = LayoutOf(visual->green_mask),
+                        blue = LayoutOf(visual->blue_mask);
+    return {red.bits == 8 && green.bits == 8 && blue.bits == 8, red.shift, green.shift, blue.shift};
 }
 
 void AddWindowState(Atom state) {

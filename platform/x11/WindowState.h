@@ -25,6 +25,8 @@ struct WindowState {
 
 WindowState& TheWindow();
 unsigned long PixelOf(native::Colour colour);  // 0x00BBGGRR to the visual's pixel value
+struct PixelFormat;
+PixelFormat ReadPixelFormat(const Visual* visual);
 void AddWindowState(Atom state);               // _NET_WM_STATE, before or after mapping
 void KeepOnTopWithoutWindowManager();
 
