@@ -1,0 +1,57 @@
+// The kitten picture as the tests know it, read straight from window/kitten.bmp (a
+// decoder of our own, so that a fault in the program's decoder cannot hide itself),
+// and the geometry of the eyes that the program paints over it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Desktop.h"
+
+namespace xtest {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0xRRGGBB, top row first
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    std::uint32_t Key() const { return At(0, 0); }
+    bool IsKey(int x, int y) const { return At(x, y) == Key(); }
+};
+
+const Picture& Kitten();  // decoded once; an empty picture when the file cannot be read
+
+constexpr int KittenWidth = 207, KittenHeight = 220;
+constexpr Point Eye1{68, 118}, Eye2{140, 118};  // client pixels
+constexpr double EyeRadius = 10, PupilRadius = 5, PupilOffset = 5;
+constexpr std::uint32_t Olive = 0x808000, Black = 0x000000;
+
+// Inside the eye disc that the program paints: the pixel's centre within the radius.
+bool InEye(int x, int y, Point eye);
+
+struct PupilReading {
+    int blackPixels = 0;  // black pixels within the eye disc
+    int olivePixels = 0;
+    double x = 0, y = 0;  // their centroid (pixel centres), client pixels
+};
+PupilReading ReadPupil(const Shot& window, Point eye);  // `window`: the 207x220 area
+
+struct Centre {
+    double x = 0, y = 0;
+};
+// Where the pupil belongs: 5 pixels from the eye's centre towards the pointer, both in
+// root pixels; `eyeOnScreen` is the eye's centre there.
+Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer);
+
+// How the screen over the window must look: the picture's own pixels, the painted eyes
+// (olive and black) inside the eye discs, and `below` (what lies under the window, when
+// it is one colour) wherever the picture has its key colour. Counts the pixels that
+// differ and describes the first of them.
+int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
+                     std::string* first = nullptr);
+
+// A pixel well inside the face, away from the eyes: a safe place to press.
+constexpr Point FacePoint{104, 170};
+
+}  // namespace xtest

@@ -1,0 +1,102 @@
+// Child processes of the integration tests: started with fork and exec, watched with
+// deadlines, and never left behind. Each child dies with the test process
+// (PR_SET_PDEATHSIG), and a Child that goes out of scope kills and reaps its process.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace xtest {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The environment of a child: the test's own, with some variables set or removed.
+class Environment {
+  public:
+    Environment();  // a copy of the test process's environment
+    void Set(const std::string& name, const std::string& value) { values_[name] = value; }
+    void Remove(const std::string& name) { values_.erase(name); }
+    std::vector<std::string> Entries() const;
+
+  private:
+    std::map<std::string, std::string> values_;
+};
+
+struct Launch {
+    std::vector<std::string> argv;  // argv[0] is the file to run (searched in PATH)
+    Environment environment;
+    std::filesystem::path workingFolder;          // empty: the test's own
+    std::filesystem::path output;                 // stdout and stderr go here; empty: /dev/null
+    std::optional<std::filesystem::path> errors;  // stderr alone, when set
+    int inheritFd = -1;  // a descriptor the child keeps (Xvfb's -displayfd)
+};
+
+class Child {
+  public:
+    Child() = default;
+    explicit Child(const Launch& launch);  // throws std::runtime_error when fork fails
+    ~Child();                              // SIGKILL and reap, unless it has ended already
+    Child(Child&& other) noexcept;
+    Child& operator=(Child&& other) noexcept;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    // The wait status once the process has ended; nullopt while it still runs after the
+    // deadline.
+    std::optional<int> Wait(milliseconds deadline);
+    bool Running() { return !Wait(milliseconds(0)).has_value(); }
+    void Signal(int signal) const;
+    void Kill();  // SIGKILL and reap
+
+  private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+// "exited with 0", "exited with 1", "killed by signal 9": for failure messages.
+std::string DescribeStatus(int status);
+bool ExitedWith(const std::optional<int>& status, int code);
+bool ExitedNonZero(const std::optional<int>& status);
+
+std::string ReadFile(const std::filesystem::path& path);  // "" when missing
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Polls `condition` until it holds or the deadline passes; the result of the last poll.
+template <class Condition>
+bool WaitUntil(Condition condition, milliseconds deadline, milliseconds every = milliseconds(10));
+
+void Pause(milliseconds duration);
+
+}  // namespace xtest
+
+#include <thread>
+
+template <class Condition>
+bool xtest::WaitUntil(Condition condition, milliseconds deadline, milliseconds every) {
+    const auto end = Clock::now() + deadline;
+    for (;;) {
+        if (condition()) return true;
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(every);
+    }
+}

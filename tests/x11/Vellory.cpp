@@ -1,0 +1,106 @@
+// Running the program under test: see Vellory.h.
+#include "Vellory.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace xtest {
+
+Vellory::Vellory(const Desktop& desktop) : desktop_(desktop), folder_(scratch_.Path() / "app") {
+    std::filesystem::create_directory(folder_);
+    std::filesystem::create_directory(scratch_.Path() / "logs");
+    // A copy, not a link: the program keeps its settings beside the real executable.
+    std::filesystem::copy_file(VELLORY_EXE, folder_ / "vellory");
+}
+
+void Vellory::WriteSettings(const std::string& bytes) const {
+    std::ofstream out(Ini(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::optional<std::string> Vellory::Settings() const {
+    if (!std::filesystem::exists(Ini())) return std::nullopt;
+    return ReadFile(Ini());
+}
+
+Vellory::Run& Vellory::Start(std::optional<Environment> environment) {
+    Launch launch;
+    launch.argv = {(folder_ / "vellory").string()};
+    launch.environment = environment ? *environment : desktop_.ClientEnvironment();
+    launch.workingFolder = scratch_.Path();
+    const std::string number = std::to_string(runs_.size());
+    launch.output = scratch_.Path() / "logs" / ("out-" + number + ".txt");
+    launch.errors = scratch_.Path() / "logs" / ("err-" + number + ".txt");
+    runs_.push_back(Run{Child(launch), *launch.errors});
+    return runs_.back();
+}
+
+Window Vellory::WaitForWindow(Run& run, milliseconds deadline) const {
+    Window found = None;
+    const bool shown = WaitUntil(
+        [&] {
+            for (Window window : Windows()) {
+                const auto pid = desktop_.Property32(window, "_NET_WM_PID");
+                if (!pid.empty() && pid[0] == run.process.Pid() && desktop_.Viewable(window)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return !run.process.Running();
+        },
+        deadline);
+    if (!shown || found == None) {
+        const auto status = run.process.Wait(milliseconds(0));
+        std::string seen;
+        for (Window window : Windows()) {
+            const auto pid = desktop_.Property32(window, "_NET_WM_PID");
+            seen += " window " + std::to_string(window) + " pid " +
+                    (pid.empty() ? std::string("none") : std::to_string(pid[0])) +
+                    (desktop_.Viewable(window) ? " viewable;" : " not viewable;");
+        }
+        throw std::runtime_error("no window of vellory " + std::to_string(run.process.Pid()) +
+                                 " appeared (windows:" + seen + ") (" +
+                                 (status ? DescribeStatus(*status) : std::string("still running")) +
+                                 "), stderr: " + run.Errors());
+    }
+    return found;
+}
+
+void Vellory::WaitForEyes(Window window, milliseconds deadline) const {
+    PupilReading one, two;
+    const bool painted = WaitUntil(
+        [&] {
+            const Shot shot = Look(window);
+            if (shot.width != KittenWidth || shot.height != KittenHeight) return false;
+            one = ReadPupil(shot, Eye1);
+            two = ReadPupil(shot, Eye2);
+            return one.olivePixels > 150 && two.olivePixels > 150 && one.blackPixels > 40 &&
+                   two.blackPixels > 40;
+        },
+        deadline, milliseconds(20));
+    if (!painted)
+        throw std::runtime_error(
+            "the eyes were not painted: olive " + std::to_string(one.olivePixels) + "/" +
+            std::to_string(two.olivePixels) + ", black " + std::to_string(one.blackPixels) + "/" +
+            std::to_string(two.blackPixels));
+}
+
+std::pair<Vellory::Run*, Window> Vellory::StartAndWait() {
+    Run& run = Start();
+    const Window window = WaitForWindow(run);
+    WaitForEyes(window);
+    return {&run, window};
+}
+
+Point Vellory::Position(Window window) const {
+    const auto position = desktop_.RootPosition(window);
+    if (!position) throw std::runtime_error("the window is gone");
+    return *position;
+}
+
+Shot Vellory::Look(Window window) const {
+    const Point at = Position(window);
+    return desktop_.Grab(at.x, at.y, KittenWidth, KittenHeight);
+}
+
+}  // namespace xtest
