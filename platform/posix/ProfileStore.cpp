@@ -100,19 +100,29 @@ ReadOutcome ReadWhole(const std::string& path, std::string& bytes) {
         close(fd);
         return ReadOutcome::Failed;
     }
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char chunk[ReadChunk];
+    // Read straight into place; a file that grew since fstat is read on to its end.
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t done = 0;
     for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (done == bytes.size()) {
+            if (static_cast<off_t>(bytes.size()) > MaxFileSize) {
+                close(fd);
+                bytes.clear();
+                return ReadOutcome::Failed;
+            }
+            bytes.resize(bytes.size() + ReadChunk);
+        }
+        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxFileSize) {
+        if (got < 0) {
             close(fd);
             bytes.clear();
             return ReadOutcome::Failed;
         }
         if (got == 0) break;
-        bytes.append(chunk, static_cast<std::size_t>(got));
+        done += static_cast<std::size_t>(got);
     }
+    bytes.resize(done);
     close(fd);
     return ReadOutcome::Read;
 }

@@ -2,6 +2,8 @@
 // Locate, which walks the file's lines once.
 #include "platform/posix/ProfileText.h"
 
+#include <algorithm>
+
 namespace profile {
 namespace {
 
@@ -42,11 +44,63 @@ struct Location {
     std::size_t valueBegin = 0, valueEnd = 0;  // the value, blanks around it excluded
 };
 
+// Finds the lines that may be the header of one section: a "[" first (blanks aside), then
+// the section's name (blanks aside). Outside the sections asked for only their headers
+// matter, so Locate jumps from one such line to the next instead of walking every line.
+// The jumps go to the name's first letter, in either case, found with memchr: a letter
+// that starts few lines is passed over at memory speed.
+class HeaderFinder {
+  public:
+    HeaderFinder(std::string_view file, std::size_t bodyStart, std::string_view section)
+        : file_(file), bodyStart_(bodyStart), section_(section) {
+        const char first = section.empty() ? '[' : section.front();
+        anchors_[0] = first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
+        anchors_[1] = FoldCase(first);
+    }
+
+    // The start of the first such line at or after `from`, a line start; or npos.
+    std::size_t Next(std::size_t from) {
+        for (;;) {
+            for (int i = 0; i < 2; ++i)
+                if (!searched_[i] || next_[i] < from) {
+                    next_[i] = file_.find(anchors_[i], from);
+                    searched_[i] = true;
+                }
+            const std::size_t anchor = std::min(next_[0], next_[1]);
+            if (anchor == std::string_view::npos) return anchor;
+            from = anchor + 1;
+            std::size_t bracket = anchor;
+            if (!section_.empty()) {
+                while (bracket > bodyStart_ && IsBlank(file_[bracket - 1])) --bracket;
+                if (bracket == bodyStart_ || file_[--bracket] != '[') continue;
+            }
+            std::size_t start = bracket;
+            while (start > bodyStart_ && IsBlank(file_[start - 1])) --start;
+            if (start != bodyStart_ && file_[start - 1] != '\n') continue;
+            if (SameName(file_.substr(anchor, section_.size()), section_)) return start;
+        }
+    }
+
+  private:
+    std::string_view file_;
+    std::size_t bodyStart_;
+    std::string_view section_;
+    char anchors_[2];
+    std::size_t next_[2] = {0, 0};  // the next place of each anchor, once searched
+    bool searched_[2] = {false, false};
+};
+
 // section and key are trimmed already.
 Location Locate(std::string_view file, std::string_view section, std::string_view key) {
     Location found;
     bool inMatching = false, inFirstMatching = false;
-    for (std::size_t pos = BodyStart(file); pos < file.size();) {
+    const std::size_t bodyStart = BodyStart(file);
+    HeaderFinder headers(file, bodyStart, section);
+    for (std::size_t pos = bodyStart; pos < file.size();) {
+        if (!inMatching) {
+            pos = headers.Next(pos);
+            if (pos == std::string_view::npos) break;
+        }
         const std::size_t lineFeed = file.find('\n', pos);
         const bool lastLine = lineFeed == std::string_view::npos;
         const std::size_t next = lastLine ? file.size() : lineFeed + 1;

@@ -1,6 +1,7 @@
 // Fuzzes the profile format: any bytes as a file, with a section and a key taken from the
 // input's head. Reading must not crash; setting an entry must read back as written, keep
 // every other entry's value, and drop no byte outside the one line it edits.
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -31,6 +32,46 @@ std::string Read(std::string_view file, std::string_view section, std::string_vi
     return value ? "=" + std::string(*value) : "missing";
 }
 
+// The format read the plain way, line by line, as the reader's oracle.
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+bool Same(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string ReferenceRead(std::string_view file, std::string_view section, std::string_view key) {
+    if (file.starts_with("\xEF\xBB\xBF")) file.remove_prefix(3);
+    bool inSection = false;
+    while (!file.empty()) {
+        const std::size_t lineFeed = file.find('\n');
+        std::string_view line = file.substr(0, lineFeed);
+        file.remove_prefix(lineFeed == std::string_view::npos ? file.size() : lineFeed + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        line = Trim(line);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[' && line.rfind(']') != std::string_view::npos) {
+            inSection = Same(Trim(line.substr(1, line.rfind(']') - 1)), Trim(section));
+        } else if (inSection && Same(Trim(line.substr(0, line.find('='))), Trim(key))) {
+            if (line.find('=') == std::string_view::npos) return "=";
+            std::string_view value = Trim(line.substr(line.find('=') + 1));
+            if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+                value.back() == value[0])
+                value = value.substr(1, value.size() - 2);
+            return "=" + std::string(value);
+        }
+    }
+    return "missing";
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view otherKey = TakeName(input);
     const std::string_view file = input;
 
-    Read(file, section, key);
+    Check(Read(file, section, key) == ReferenceRead(file, section, key));
     if (!profile::CanWrite(section, key, Value)) return 0;
     const std::string otherBefore = Read(file, section, otherKey);
 

@@ -57,6 +57,13 @@ TEST(ProfileReader, AcceptsWindowsFiles) {
     EXPECT_EQ(Value(file, "Varnhold", "TOP"), "<none>");
     EXPECT_EQ(Value("Top=1\n[A]\n", "", "Top"), "<none>");  // lines before any header
     EXPECT_EQ(Value("[A\nTop=1\n[B]x\nTop=2", "B", "Top"), "2");
+    // The section's name elsewhere than in its header does not open it.
+    const std::string decoys =
+        "x=[Varnhold Quimbrel]\n; [Varnhold Quimbrel]\nVarnhold Quimbrel]\nTop=0\n"
+        "\r[Varnhold Quimbrel]\nTop=0\n[Varnhold Quimbrel Two]\nTop=1\n"
+        " \t[ \tvARNHOLD QUIMBREL\t]  \nTop=2\n";
+    EXPECT_EQ(Value(decoys, "Varnhold Quimbrel", "Top"), "2");
+    EXPECT_EQ(Value("[x]\nk=0\n[ ]\nk=1\n", "", "K"), "1");
 }
 
 TEST(ProfileReader, FirstOfDuplicatesWinsAndJunkIsHarmless) {
