@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cmath>
 #include <limits>
@@ -115,6 +117,9 @@ TEST(CaseMapping, ChangesOnlyAsciiLetters) {
     EXPECT_EQ(runtime::LCase(std::string("A\0B", 3)), std::string("a\0b", 3));
 }
 
+#ifndef _WIN32
+// NOTE: POSIX only (fork, localedef); Windows' decimal separator is tested in
+// tests/unit/win32/.
 // What CStr and DecimalSeparator give under a locale, asked in a child process so that
 // the environment of this one stays as it is.
 std::string InLocale(const std::string& locales, const char* name) {
@@ -148,3 +153,4 @@ TEST(CStr, UsesTheUsersDecimalSeparator) {
     EXPECT_EQ(InLocale(locales.Path(), "xx_NOWHERE"), ". -12.5");
     EXPECT_EQ(Val("-12,5"), -12);  // what the settings file then gives back
 }
+#endif

@@ -16,8 +16,8 @@ protected:
     void SetUp() override {
         nullbackend::Reset();
         fVellory::DropInstance();
-        PutFile(folder / "vellory", "");
-        nullbackend::Get().executablePath = Backslashed(folder / "vellory");
+        PutFile(folder / ExecutableFile, "");
+        nullbackend::Get().executablePath = Backslashed(folder / ExecutableFile);
     }
     void TearDown() override { fVellory::DropInstance(); }
     void Settings(const std::string& text) { PutFile(folder / "vellory.ini", text); }
@@ -104,7 +104,11 @@ TEST_F(StartupTest, DoubleClickWritesTopThenLeftAndEnds) {
     nullbackend::Get().printCallsOnClose = true;
     EXPECT_EXIT(fVellory::Instance().Dispatch({native::EventKind::DblClick}),
                 ::testing::ExitedWithCode(0), "Close");
+#ifndef _WIN32
+    // NOTE: on Windows a death test runs in a new process, not a fork, with a temporary
+    // folder of its own; tests/win32 checks the written file of the real program there.
     EXPECT_EQ(FileBytes(folder / "vellory.ini"), "[Varnhold Quimbrel]\nTop=-150\nLeft=-300\n");
+#endif
 }
 
 }  // namespace

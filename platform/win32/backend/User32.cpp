@@ -1,0 +1,54 @@
+// The windowing-system functions of platform/WinApi.h on Windows: each one forwards to
+// user32's or gdi32's own. Handles pass through unchanged: an HWND is the window's handle,
+// an HRGN a GDI region.
+#include "platform/WinApi.h"
+#include "platform/win32/backend/WindowState.h"
+
+namespace winapi {
+namespace {
+
+::HWND Native(HWND window) { return reinterpret_cast<::HWND>(window); }
+::HRGN Native(HRGN region) { return reinterpret_cast<::HRGN>(region); }
+
+}  // namespace
+
+BOOL GetCursorPos(POINT* point) {
+    ::POINT position{};
+    if (point == nullptr || !::GetCursorPos(&position)) return 0;
+    point->x = position.x;
+    point->y = position.y;
+    return 1;
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    ::RECT outer{};
+    if (rect == nullptr || !::GetWindowRect(Native(window), &outer)) return 0;
+    *rect = {outer.left, outer.top, outer.right, outer.bottom};
+    return 1;
+}
+
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    return ::SetWindowPos(Native(window), Native(insertAfter), x, y, cx, cy, flags);
+}
+
+BOOL ReleaseCapture() { return ::ReleaseCapture(); }
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageA(Native(window), message, wParam, lParam);
+}
+
+int SetWindowRgn(HWND window, HRGN region, BOOL redraw) {
+    return ::SetWindowRgn(Native(window), Native(region), redraw);
+}
+
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+    return reinterpret_cast<HRGN>(::CreateRectRgn(left, top, right, bottom));
+}
+
+int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
+    return ::CombineRgn(Native(dest), Native(src1), Native(src2), mode);
+}
+
+BOOL DeleteObject(HGDIOBJ object) { return ::DeleteObject(Native(object)); }
+
+}  // namespace winapi
