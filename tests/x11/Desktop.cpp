@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -124,6 +125,22 @@ void Desktop::WaitForWindowManager(Window previousOwner) {
     if (!ready)
         throw std::runtime_error("openbox did not take the screen: " +
                                  ReadFile(Scratch() / "openbox.log"));
+}
+
+void Desktop::SetPrimaryMonitor(int x, int y, int width, int height) {
+    XRRMonitorInfo* monitor = XRRAllocateMonitor(display_, 0);
+    monitor->name = Intern("VELLORY-TEST");
+    monitor->primary = True;
+    monitor->automatic = False;
+    monitor->x = x;
+    monitor->y = y;
+    monitor->width = width;
+    monitor->height = height;
+    monitor->mwidth = width * 254 / 1000;  // 100 dpi, as Xvfb reports
+    monitor->mheight = height * 254 / 1000;
+    XRRSetMonitor(display_, Root(), monitor);
+    XRRFreeMonitors(monitor);
+    XSync(display_, False);
 }
 
 void Desktop::KillServer() {

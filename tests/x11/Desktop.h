@@ -48,6 +48,9 @@ class Desktop {
     // openbox: `replace` asks it to take over from the running manager. Waits until the
     // new manager owns WM_S0 and announces its features.
     void StartOpenbox(bool replace = false);
+    // A RandR monitor of our own, made the primary one (the server's output stays as a
+    // second monitor over the whole root).
+    void SetPrimaryMonitor(int x, int y, int width, int height);
     // Ends the X server while clients still use it; our own connection closes first.
     void KillServer();
 

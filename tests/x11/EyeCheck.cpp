@@ -1,0 +1,50 @@
+// The pupil check: see EyeCheck.h.
+#include "EyeCheck.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "KittenPicture.h"
+
+namespace xtest {
+
+testing::AssertionResult PupilsLookAt(const Vellory& vellory, Window window, Point pointer,
+                                      milliseconds deadline) {
+    std::string report;
+    const bool right = WaitUntil(
+        [&] {
+            const Point at = vellory.Position(window);
+            const Shot shot = vellory.Look(window);
+            if (shot.width != KittenWidth || shot.height != KittenHeight) {
+                report = "the window is not wholly on the screen";
+                return false;
+            }
+            bool both = true;
+            report.clear();
+            for (const Point eye : {Eye1, Eye2}) {
+                const PupilReading pupil = ReadPupil(shot, eye);
+                const Centre expected = ExpectedPupil(eye, {at.x + eye.x, at.y + eye.y}, pointer);
+                const double off = std::hypot(pupil.x - expected.x, pupil.y - expected.y);
+                // One pupil: a radius-5 disc is about 80 pixels; the rest of the eye olive.
+                const bool good = off <= PupilTolerance && pupil.blackPixels >= 60 &&
+                                  pupil.blackPixels <= 100 &&
+                                  pupil.blackPixels + pupil.olivePixels >= 300;
+                both = both && good;
+                char text[200];
+                std::snprintf(text, sizeof text,
+                              "eye (%d, %d): pupil at (%.2f, %.2f), expected (%.2f, %.2f), "
+                              "%d black, %d olive; ",
+                              eye.x, eye.y, pupil.x, pupil.y, expected.x, expected.y,
+                              pupil.blackPixels, pupil.olivePixels);
+                report += text;
+            }
+            return both;
+        },
+        deadline, milliseconds(25));
+    if (right) return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "pointer (" << pointer.x << ", " << pointer.y << "), window at ("
+           << vellory.Position(window).x << ", " << vellory.Position(window).y << "): " << report;
+}
+
+}  // namespace xtest
