@@ -37,7 +37,7 @@ void Form::AddLabel(Label& label) { labels_.push_back(&label); }
 void Form::Load() {
     if (window_ != 0 || loading_) return;
     loading_ = true;
-    if (auto picture = DecodeBmp(design_.picture)) picture_ = std::move(*picture);
+    hasPicture_ = PictureImage().width > 0;
     if (auto icon = DecodeIco(design_.icon)) icon_ = std::move(*icon);
     clientWidth_ = TwipsToPixels(design_.clientWidth);
     clientHeight_ = TwipsToPixels(design_.clientHeight);
@@ -52,9 +52,19 @@ void Form::Load() {
     current_ = this;
     if (timer_ != nullptr && timer_->Interval() > 0) native::StartTimer(window_, timer_->Interval());
     Form_Load();
+    // NOTE: the decoded picture is wanted again only for a persistent image or a pixel
+    // read; a window that lives for days should not carry it meanwhile.
+    if (persistent_.empty()) native::Image().pixels.swap(picture_.pixels);
 }
 
-native::WindowId Form::CreateHiddenWindow() const {
+const native::Image& Form::PictureImage() {
+    if (picture_.pixels.empty() && !design_.picture.empty()) {
+        if (auto picture = DecodeBmp(design_.picture)) picture_ = std::move(*picture);
+    }
+    return picture_;
+}
+
+native::WindowId Form::CreateHiddenWindow() {
     native::WindowSpec spec;
     spec.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
     spec.width = clientWidth_;
@@ -69,7 +79,7 @@ native::WindowId Form::CreateHiddenWindow() const {
 
 // The client area as the system repaints it: the back colour, the picture unscaled at
 // the top-left corner, and the labels over it.
-native::Image Form::BuildContent() const {
+native::Image Form::BuildContent() {
     native::Image content;
     content.width = clientWidth_;
     content.height = clientHeight_;
@@ -87,9 +97,10 @@ native::Image Form::BuildContent() const {
     return content;
 }
 
-native::Colour Form::ContentPixel(std::int32_t x, std::int32_t y) const {
-    if (x < picture_.width && y < picture_.height)
-        return picture_.pixels[static_cast<std::size_t>(y) * picture_.width + x];
+native::Colour Form::ContentPixel(std::int32_t x, std::int32_t y) {
+    const native::Image& picture = PictureImage();
+    if (x < picture.width && y < picture.height)
+        return picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
     return design_.backColor;
 }
 
@@ -142,7 +153,7 @@ void Form::Show() {
 
 bool Form::Picture() {
     Load();
-    return !picture_.pixels.empty();
+    return hasPicture_;
 }
 
 std::int16_t Form::ScaleMode() {
@@ -192,12 +203,13 @@ void Form::SetAutoRedraw(bool on) {
 }
 
 // The picture unscaled at the client area's top-left corner, over the back colour.
-void Form::ComposePicture(std::vector<native::Colour>& pixels) const {
+void Form::ComposePicture(std::vector<native::Colour>& pixels) {
     pixels.assign(static_cast<std::size_t>(clientWidth_) * clientHeight_, design_.backColor);
-    const std::int32_t rows = std::min(clientHeight_, picture_.height);
-    const std::int32_t columns = std::min(clientWidth_, picture_.width);
+    const native::Image& picture = PictureImage();
+    const std::int32_t rows = std::min(clientHeight_, picture.height);
+    const std::int32_t columns = std::min(clientWidth_, picture.width);
     for (std::int32_t y = 0; y < rows; ++y)
-        std::copy_n(picture_.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture_.width,
+        std::copy_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width,
                     columns, pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_);
 }
 

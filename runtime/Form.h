@@ -87,16 +87,18 @@ private:
     native::Colour AnyPoint(float x, float y);
     float ToScale(std::int32_t pixels) const;
     double FromScale(float value) const;
-    native::Colour ContentPixel(std::int32_t x, std::int32_t y) const;
-    native::WindowId CreateHiddenWindow() const;
-    native::Image BuildContent() const;
-    void ComposePicture(std::vector<native::Colour>& pixels) const;
+    native::Colour ContentPixel(std::int32_t x, std::int32_t y);
+    const native::Image& PictureImage();  // decoded on first use
+    native::WindowId CreateHiddenWindow();
+    native::Image BuildContent();
+    void ComposePicture(std::vector<native::Colour>& pixels);
 
     static Form* current_;
     FormDesign design_;
     native::WindowId window_ = 0;
     bool loading_ = false;
     native::Image picture_;
+    bool hasPicture_ = false;
     native::Image icon_;
     std::vector<native::Colour> persistent_;  // the AutoRedraw image; empty when off
     std::int32_t clientWidth_ = 0, clientHeight_ = 0;

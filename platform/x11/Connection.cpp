@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -100,6 +101,10 @@ namespace native {
 
 bool Open(std::string& whyNot) {
     using x11::X;
+    // NOTE: glibc raises its mmap threshold after the first large block is freed, and
+    // later large blocks then stay in the heap for good. The program's few large blocks
+    // (images) are short-lived: keep them mapped so that freeing returns them.
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
     XSetIOErrorHandler(x11::OnLostDisplay);
     XSetErrorHandler(x11::OnProtocolError);
     const char* name = std::getenv("DISPLAY");

@@ -113,15 +113,21 @@ Pixmap MakeContentPixmap(Window window, const native::Image& image) {
     ximage->data = bytes.data();
     const bool direct = ximage->bits_per_pixel == 32 && ximage->byte_order == ImageByteOrder(x.display) &&
                         (ximage->byte_order == LSBFirst) == (std::endian::native == std::endian::little);
+    const PixelFormat& format = x.pixelFormat;
     for (std::int32_t y = 0; y < image.height; ++y) {
         const native::Colour* from = &image.pixels[static_cast<std::size_t>(y) * image.width];
         auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) * ximage->bytes_per_line);
-        for (std::int32_t x0 = 0; x0 < image.width; ++x0) {
-            // NOTE: 32-bit pixels in our own byte order go straight in; anything else
-            // through Xlib's general (and slow) path.
-            if (direct) row[x0] = static_cast<std::uint32_t>(PixelOf(from[x0]));
-            else XPutPixel(ximage, x0, y, PixelOf(from[x0]));
+        // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
+        // anything else through Xlib's general (and slow) path.
+        if (direct && format.trueColour24) {
+            for (std::int32_t x0 = 0; x0 < image.width; ++x0) {
+                const native::Colour c = from[x0];
+                row[x0] = (c & 0xFF) << format.redShift | ((c >> 8) & 0xFF) << format.greenShift |
+                          ((c >> 16) & 0xFF) << format.blueShift;
+            }
+            continue;
         }
+        for (std::int32_t x0 = 0; x0 < image.width; ++x0) XPutPixel(ximage, x0, y, PixelOf(from[x0]));
     }
     const Pixmap pixmap = XCreatePixmap(x.display, window, image.width, image.height, depth);
     XPutImage(x.display, pixmap, TheWindow().gc, ximage, 0, 0, 0, 0, image.width, image.height);
