@@ -2,7 +2,7 @@
 // lists Windows gives them. On Windows each one forwards to the system's own function
 // (platform/win32/WinApi.cpp); elsewhere they are ours, built on the native interface
 // (platform/WinApiOverNative.cpp) and on our POSIX profile-file and long-path services
-// (platform/x11/ProfileFile.cpp, platform/x11/LongPath.cpp).
+// (platform/posix/ProfileFile.cpp, platform/posix/LongPath.cpp).
 //
 // NOTE: <windows.h> is kept out of this header on purpose: its macros (CreateWindow,
 // GetObject, ...) would leak into every file of the program.
