@@ -171,6 +171,18 @@ void Desktop::Click(unsigned button, Point at) {
     Release(button);
 }
 
+void Desktop::DoubleClick(Point at) {
+    MovePointer(at);
+    Pause(milliseconds(30));
+    Press(Button1);
+    Pause(milliseconds(60));
+    Release(Button1);
+    Pause(milliseconds(120));
+    Press(Button1);
+    Pause(milliseconds(60));
+    Release(Button1);
+}
+
 void Desktop::Drag(unsigned button, Point from, Point to) {
     MovePointer(from);
     Pause(milliseconds(30));
@@ -388,6 +400,26 @@ void Desktop::Activate(Window window) {
     } else {
         XRaiseWindow(display_, window);
         XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+    }
+    XSync(display_, False);
+}
+
+void Desktop::Close(Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.format = 32;
+    if (wm_ == Wm::Openbox) {
+        event.xclient.message_type = Intern("_NET_CLOSE_WINDOW");
+        event.xclient.data.l[0] = CurrentTime;
+        event.xclient.data.l[1] = 2;  // from a pager or task bar
+        XSendEvent(display_, Root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    } else {
+        event.xclient.message_type = Intern("WM_PROTOCOLS");
+        event.xclient.data.l[0] = static_cast<long>(Intern("WM_DELETE_WINDOW"));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, window, False, NoEventMask, &event);
     }
     XSync(display_, False);
 }

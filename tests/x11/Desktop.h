@@ -22,6 +22,8 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
+constexpr std::uint32_t OffScreen = 0xFF000000;  // no colour: the pixel lies off the screen
+
 // Pixels read back from the screen, as 0xRRGGBB.
 struct Shot {
     int left = 0, top = 0, width = 0, height = 0;  // root coordinates of the area
@@ -59,6 +61,8 @@ class Desktop {
     void Press(unsigned button);
     void Release(unsigned button);
     void Click(unsigned button, Point at);
+    // Two left clicks as a hand makes them, well inside a double-click's interval.
+    void DoubleClick(Point at);
     // A drag as a hand makes it: press, hold, move in steps, hold, release.
     void Drag(unsigned button, Point from, Point to);
     Point Pointer() const;
@@ -88,6 +92,9 @@ class Desktop {
     Window MakeWindow(int x, int y, int width, int height, std::uint32_t rgb, bool overrideRedirect,
                       long eventMask = 0);
     void Activate(Window window);  // as a user clicking it: focus and raise
+    // The close command: through the window manager (_NET_CLOSE_WINDOW) when one runs,
+    // else WM_DELETE_WINDOW sent to the window, as a task bar or xdotool would.
+    void Close(Window window);
 
   private:
     void StartServer(const std::vector<std::string>& args);

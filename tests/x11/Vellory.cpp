@@ -71,7 +71,6 @@ void Vellory::WaitForEyes(Window window, milliseconds deadline) const {
     const bool painted = WaitUntil(
         [&] {
             const Shot shot = Look(window);
-            if (shot.width != KittenWidth || shot.height != KittenHeight) return false;
             one = ReadPupil(shot, Eye1);
             two = ReadPupil(shot, Eye2);
             return one.olivePixels > 150 && two.olivePixels > 150 && one.blackPixels > 40 &&
@@ -100,7 +99,14 @@ Point Vellory::Position(Window window) const {
 
 Shot Vellory::Look(Window window) const {
     const Point at = Position(window);
-    return desktop_.Grab(at.x, at.y, KittenWidth, KittenHeight);
+    const Shot visible = desktop_.Grab(at.x, at.y, KittenWidth, KittenHeight);
+    Shot shot{at.x, at.y, KittenWidth, KittenHeight, {}};
+    shot.pixels.assign(static_cast<std::size_t>(KittenWidth) * KittenHeight, OffScreen);
+    for (int y = 0; y < visible.height; ++y)
+        for (int x = 0; x < visible.width; ++x)
+            shot.pixels[static_cast<std::size_t>(visible.top - at.y + y) * KittenWidth +
+                        (visible.left - at.x + x)] = visible.At(x, y);
+    return shot;
 }
 
 }  // namespace xtest

@@ -45,7 +45,8 @@ class Vellory {
     std::vector<Window> Windows() const { return desktop_.FindByClass("vellory"); }
     // The client area's top-left corner in root pixels.
     Point Position(Window window) const;
-    Shot Look(Window window) const;  // the screen over the 207x220 client area
+    // The screen over the 207x220 client area; pixels off the screen read OffScreen.
+    Shot Look(Window window) const;
 
   private:
     const Desktop& desktop_;
