@@ -35,7 +35,7 @@ struct Image {  // row-major, top row first
     std::vector<std::uint8_t> opaque;  // empty, or one per pixel: 0 = transparent
 };
 
-struct WindowSpec {
+struct WindowRequest {
     Point position;               // outer top-left, screen pixels
     std::int32_t width = 0, height = 0;
     std::string title;            // the window's text
@@ -64,7 +64,7 @@ std::string ExecutablePath();
 std::string DecimalSeparator();
 Point PrimaryScreenSize();
 
-WindowId CreateHiddenWindow(const WindowSpec& spec);
+WindowId CreateHiddenWindow(const WindowRequest& request);
 bool MoveWindow(WindowId window, Point topLeft);  // false: the system cannot place it there
 bool GetWindowRect(WindowId window, Rect& rect);
 void ShowWindow(WindowId window);

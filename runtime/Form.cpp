@@ -65,16 +65,16 @@ const native::Image& Form::PictureImage() {
 }
 
 native::WindowId Form::CreateHiddenWindow() {
-    native::WindowSpec spec;
-    spec.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
-    spec.width = clientWidth_;
-    spec.height = clientHeight_;
-    spec.title = design_.caption;
-    spec.className = design_.className;
+    native::WindowRequest request;
+    request.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
+    request.width = clientWidth_;
+    request.height = clientHeight_;
+    request.title = design_.caption;
+    request.className = design_.className;
     const native::Image content = BuildContent();  // the backend keeps its own copy
-    spec.content = &content;
-    spec.icon = icon_.pixels.empty() ? nullptr : &icon_;
-    return native::CreateHiddenWindow(spec);
+    request.content = &content;
+    request.icon = icon_.pixels.empty() ? nullptr : &icon_;
+    return native::CreateHiddenWindow(request);
 }
 
 // The client area as the system repaints it: the back colour, the picture unscaled at

@@ -53,13 +53,13 @@ std::string ExecutablePath() {
 
 Point PrimaryScreenSize() { return Get().screenSize; }
 
-WindowId CreateHiddenWindow(const WindowSpec& spec) {
-    Record("CreateHiddenWindow", Pair(spec.position.x, spec.position.y) + "," +
-                                     Pair(spec.width, spec.height));
+WindowId CreateHiddenWindow(const WindowRequest& request) {
+    Record("CreateHiddenWindow", Pair(request.position.x, request.position.y) + "," +
+                                     Pair(request.width, request.height));
     auto& state = Get();
     state.window = 1;
-    state.windowRect = {spec.position.x, spec.position.y, spec.position.x + spec.width,
-                        spec.position.y + spec.height};
+    state.windowRect = {request.position.x, request.position.y, request.position.x + request.width,
+                        request.position.y + request.height};
     return state.window;
 }
 

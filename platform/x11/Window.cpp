@@ -52,23 +52,23 @@ void SetProperty32(Window window, Atom property, Atom type, const long* data, in
 }
 
 // Frameless, fixed size, no task-bar or pager entry; a close command is asked, not done.
-void SetWindowManagerHints(Window window, const native::WindowSpec& spec) {
+void SetWindowManagerHints(Window window, const native::WindowRequest& request) {
     Connection& x = X();
-    XStoreName(x.display, window, spec.title.c_str());
+    XStoreName(x.display, window, request.title.c_str());
     XChangeProperty(x.display, window, x.atoms._NET_WM_NAME, x.atoms.UTF8_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(spec.title.data()),
-                    static_cast<int>(spec.title.size()));
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(request.title.data()),
+                    static_cast<int>(request.title.size()));
     XClassHint classHint;
-    classHint.res_name = const_cast<char*>(spec.className.c_str());
-    classHint.res_class = const_cast<char*>(spec.className.c_str());
+    classHint.res_name = const_cast<char*>(request.className.c_str());
+    classHint.res_class = const_cast<char*>(request.className.c_str());
     XSetClassHint(x.display, window, &classHint);
 
     XSizeHints* size = XAllocSizeHints();
     size->flags = USPosition | PPosition | PMinSize | PMaxSize;
-    size->x = spec.position.x;
-    size->y = spec.position.y;
-    size->min_width = size->max_width = spec.width;
-    size->min_height = size->max_height = spec.height;
+    size->x = request.position.x;
+    size->y = request.position.y;
+    size->min_width = size->max_width = request.width;
+    size->min_height = size->max_height = request.height;
     XWMHints* wm = XAllocWMHints();
     wm->flags = InputHint | StateHint;
     wm->input = True;
@@ -87,8 +87,8 @@ void SetWindowManagerHints(Window window, const native::WindowSpec& spec) {
     AddWindowState(x.atoms._NET_WM_STATE_SKIP_TASKBAR);
     AddWindowState(x.atoms._NET_WM_STATE_SKIP_PAGER);
 
-    if (spec.icon != nullptr && spec.icon->width > 0 && spec.icon->height > 0) {
-        const native::Image& icon = *spec.icon;
+    if (request.icon != nullptr && request.icon->width > 0 && request.icon->height > 0) {
+        const native::Image& icon = *request.icon;
         std::vector<long> data{icon.width, icon.height};
         for (std::size_t i = 0; i < icon.pixels.size(); ++i) {
             const native::Colour c = icon.pixels[i];
@@ -191,30 +191,30 @@ namespace native {
 using x11::TheWindow;
 using x11::X;
 
-WindowId CreateHiddenWindow(const WindowSpec& spec) {
+WindowId CreateHiddenWindow(const WindowRequest& request) {
     x11::Connection& x = X();
     x11::WindowState& w = TheWindow();
-    if (w.window != 0 || spec.width <= 0 || spec.height <= 0) return 0;
-    const long rootX = static_cast<long>(spec.position.x) + x.primary.left;
-    const long rootY = static_cast<long>(spec.position.y) + x.primary.top;
+    if (w.window != 0 || request.width <= 0 || request.height <= 0) return 0;
+    const long rootX = static_cast<long>(request.position.x) + x.primary.left;
+    const long rootY = static_cast<long>(request.position.y) + x.primary.top;
     if (!x11::FitsX11(rootX) || !x11::FitsX11(rootY)) return 0;
     XSetWindowAttributes attributes{};
     attributes.event_mask = ButtonPressMask | ButtonReleaseMask | Button1MotionMask |
                             StructureNotifyMask | VisibilityChangeMask;
     attributes.background_pixel = x11::PixelOf(0);
     w.window = XCreateWindow(x.display, x.root, static_cast<int>(rootX), static_cast<int>(rootY),
-                             spec.width, spec.height, 0, CopyFromParent, InputOutput,
+                             request.width, request.height, 0, CopyFromParent, InputOutput,
                              CopyFromParent, CWEventMask | CWBackPixel, &attributes);
     if (w.window == 0) return 0;
-    w.width = spec.width;
-    w.height = spec.height;
+    w.width = request.width;
+    w.height = request.height;
     w.rootPosition = {static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
     w.gc = XCreateGC(x.display, w.window, 0, nullptr);
-    if (spec.content != nullptr && spec.content->width > 0) {
-        w.content = x11::MakeContentPixmap(w.window, *spec.content);
+    if (request.content != nullptr && request.content->width > 0) {
+        w.content = x11::MakeContentPixmap(w.window, *request.content);
         if (w.content != 0) XSetWindowBackgroundPixmap(x.display, w.window, w.content);
     }
-    x11::SetWindowManagerHints(w.window, spec);
+    x11::SetWindowManagerHints(w.window, request);
     return w.window;
 }
 

@@ -88,20 +88,20 @@ using win32::TheWindow;
 
 // A frameless popup without a task-bar button (WS_EX_TOOLWINDOW), hidden, its outer
 // rectangle exactly its client area.
-WindowId CreateHiddenWindow(const WindowSpec& spec) {
+WindowId CreateHiddenWindow(const WindowRequest& request) {
     win32::WindowState& w = TheWindow();
-    if (w.window != nullptr || spec.width <= 0 || spec.height <= 0) return 0;
-    if (!win32::RegisterWindowClass(spec.className)) return 0;
-    if (spec.content != nullptr && spec.content->width == spec.width &&
-        spec.content->height == spec.height && !win32::MakeContentBitmap(w, *spec.content)) {
+    if (w.window != nullptr || request.width <= 0 || request.height <= 0) return 0;
+    if (!win32::RegisterWindowClass(request.className)) return 0;
+    if (request.content != nullptr && request.content->width == request.width &&
+        request.content->height == request.height && !win32::MakeContentBitmap(w, *request.content)) {
         win32::FreeContentBitmap(w);
         return 0;
     }
-    w.width = spec.width;
-    w.height = spec.height;
-    w.window = CreateWindowExA(WS_EX_TOOLWINDOW, spec.className.c_str(), spec.title.c_str(),
-                               WS_POPUP, spec.position.x, spec.position.y, spec.width,
-                               spec.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    w.width = request.width;
+    w.height = request.height;
+    w.window = CreateWindowExA(WS_EX_TOOLWINDOW, request.className.c_str(), request.title.c_str(),
+                               WS_POPUP, request.position.x, request.position.y, request.width,
+                               request.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (w.window == nullptr) {
         win32::FreeContentBitmap(w);
         return 0;
