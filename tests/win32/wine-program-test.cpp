@@ -30,6 +30,15 @@ protected:
         std::filesystem::copy_file(wine::ProgramExe(), folder / "vellory.exe");
     }
 
+    // Every program of a test has ended by now; its window must go before the next test
+    // looks for one.
+    void TearDown() override {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!desk.FindWindows(WineClass, Caption).empty() &&
+               std::chrono::steady_clock::now() < deadline)
+            desktop::Pause(50ms);
+    }
+
     std::unique_ptr<wine::Process> Start() {
         return std::make_unique<wine::Process>(wine::WindowsPath(folder / "vellory.exe"),
                                                std::vector<std::string>{}, folder.Path());
@@ -47,6 +56,12 @@ protected:
     }
 
     std::string Settings() { return FileBytes(folder / "vellory.ini"); }
+
+    // Ends a program the way a window manager does, and waits for it.
+    void Close(wine::Process& program, Window window) {
+        desk.SendCloseCommand(window);
+        EXPECT_TRUE(program.WaitExit(20s).has_value()) << "the close command did not end it";
+    }
 
     TempFolder folder;
     desktop::Desktop desk;
@@ -103,6 +118,7 @@ TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
     EXPECT_GT(position(window), position(other)) << "the kitten went below an ordinary window";
     XDestroyWindow(desk.X(), other);
     XSync(desk.X(), False);
+    Close(*program, window);
 }
 
 // The pupils turn towards the pointer: the olive eye shows on the side away from it.
@@ -122,6 +138,7 @@ TEST_F(WineProgram, EyesFollowThePointer) {
             EXPECT_EQ(desk.PixelAt(window, eye.x - 8 * side, eye.y), EyeColour);
         }
     }
+    Close(*program, window);
 }
 
 // A left drag moves the window; a double-click writes Top and Left in twips beside the
@@ -151,15 +168,15 @@ TEST_F(WineProgram, DragThenDoubleClickSavesThePlaceForTheNextStart) {
         // screen; Windows itself puts it back partly off the screen as saved.
         if (target.x >= 0 && target.y >= 0)
             EXPECT_EQ(desk.WaitPosition(restored, target, 5s), target);
-        desk.SendCloseCommand(restored);
-        ASSERT_TRUE(again->WaitExit(20s).has_value());
+        Close(*again, restored);
         std::filesystem::remove(folder / "vellory.ini");
     }
 }
 
 TEST_F(WineProgram, ASecondCopyEndsAtOnce) {
     auto first = Start();
-    ASSERT_NE(WaitWindow(), 0u);
+    const Window window = WaitWindow();
+    ASSERT_NE(window, 0u);
     auto second = Start();
     const auto status = second->WaitExit(20s);
     ASSERT_TRUE(status.has_value()) << "the second copy still runs";
@@ -167,6 +184,7 @@ TEST_F(WineProgram, ASecondCopyEndsAtOnce) {
     EXPECT_TRUE(first->Running());
     EXPECT_EQ(desk.FindWindows(WineClass, Caption).size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(folder / "vellory.ini"));
+    Close(*first, window);
 }
 
 // The window manager's close command unloads the window: the program ends, nothing saved.

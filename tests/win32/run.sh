@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The Windows build end to end, on Linux: cross-builds vellory.exe and the unit tests
+# (MinGW-w64), runs the unit tests under Wine, then drives the real vellory.exe under Wine
+# on a private Xvfb with openbox (tests/win32/*-test.cpp, built natively) and compares
+# Windows' profile functions with ours. Stops at the first failure, loudly.
+#   tests/win32/run.sh [--measure]     (--measure: also tests/win32/measure.sh)
+# Build folders: $VELLORY_WIN_BUILD (build-win) and $VELLORY_WINTESTS_BUILD (build-wintests).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+win_build=${VELLORY_WIN_BUILD:-$root/build-win}
+native_build=${VELLORY_WINTESTS_BUILD:-$root/build-wintests}
+jobs=${VELLORY_JOBS:-2}
+wine=/usr/lib/wine/wine64
+stage() { printf '\n=== windows: %s (%s)\n' "$1" "$(date +%T)"; }
+fail() { printf '\n*** windows: FAILED: %s\n' "$1" >&2; exit 1; }
+
+if [[ -f "$root/scripts/setup.sh" ]]; then bash "$root/scripts/setup.sh" --tests; fi
+for tool in x86_64-w64-mingw32-g++-posix "$wine" Xvfb openbox cmake; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (apt-get install g++-mingw-w64-x86-64 wine64 xvfb openbox cmake)"
+done
+
+stage "cross build: vellory.exe, unit_tests.exe, profile_probe.exe"
+cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null || fail "configuring the cross build"
+cmake --build "$win_build" -j"$jobs" >/dev/null || fail "the cross build"
+x86_64-w64-mingw32-objdump -p "$win_build/vellory.exe" | grep -q "DLL Name: libstdc++\|DLL Name: libgcc\|DLL Name: libwinpthread" \
+  && fail "vellory.exe depends on a MinGW DLL: it must be linked statically"
+ls -l "$win_build/vellory.exe"
+
+stage "native build: win32_tests"
+cmake -S "$root" -B "$native_build" -DVELLORY_BENCH=OFF -DVELLORY_WIN32_TESTS=ON \
+  -DVELLORY_WIN32_BUILD="$win_build" >/dev/null || fail "configuring the native build"
+cmake --build "$native_build" -j"$jobs" --target win32_tests vellory >/dev/null || fail "the native build"
+
+stage "a private X server, window manager and Wine prefix"
+work=$(mktemp -d /tmp/vellory-wine.XXXXXX)
+xvfb_pid="" openbox_pid=""
+cleanup() {
+  [[ -n "${WINEPREFIX:-}" ]] && WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
+  [[ -n "$openbox_pid" ]] && kill "$openbox_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+[[ -s "$work/display" ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -1 "$work/display")"
+openbox >"$work/openbox.log" 2>&1 &
+openbox_pid=$!
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -3 "$work/wineboot.log")"
+wineserver -w 2>/dev/null || true
+echo "DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+
+stage "unit tests under Wine"
+(cd "$win_build/tests" && "$wine" ./unit_tests.exe) || fail "unit tests under Wine"
+for locale in "en_US.UTF-8 ." "de_DE.UTF-8 ,"; do
+  set -- $locale
+  (cd "$win_build/tests" && LC_ALL=$1 VELLORY_EXPECT_DECIMAL_SEPARATOR=$2 \
+     "$wine" ./unit_tests.exe --gtest_filter='DecimalSeparator.*' | tail -1) \
+    || fail "decimal separator under $1"
+done
+
+stage "vellory.exe under Wine on X, and the profile functions against ours"
+VELLORY_WINE="$wine" "$native_build/tests/win32_tests" || fail "tests of vellory.exe under Wine"
+
+if [[ "${1:-}" == "--measure" ]]; then
+  stage "start-to-window time and memory, Wine beside Linux"
+  bash "$root/tests/win32/measure.sh" "$win_build/vellory.exe" "$native_build/vellory"
+fi
+stage "all Windows tests passed"
