@@ -75,7 +75,7 @@ void Pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); 
 Desktop::Desktop() {
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
-        std::fprintf(stderr, "win32_tests: cannot open the X display\n");
+        std::fprintf(stderr, "cannot open the X display (DISPLAY)\n");
         std::exit(1);
     }
     XSetErrorHandler(IgnoreErrors);

@@ -6,6 +6,8 @@
 #   tests/win32/run.sh [--measure]     (--measure: also tests/win32/measure.sh)
 # Build folders: $VELLORY_WIN_BUILD (build-win) and $VELLORY_WINTESTS_BUILD (build-wintests).
 set -euo pipefail
+measure=no
+[[ "${1:-}" == "--measure" ]] && measure=yes
 root=$(cd "$(dirname "$0")/../.." && pwd)
 win_build=${VELLORY_WIN_BUILD:-$root/build-win}
 native_build=${VELLORY_WINTESTS_BUILD:-$root/build-wintests}
@@ -30,7 +32,7 @@ ls -l "$win_build/vellory.exe"
 stage "native build: win32_tests"
 cmake -S "$root" -B "$native_build" -DVELLORY_BENCH=OFF -DVELLORY_WIN32_TESTS=ON \
   -DVELLORY_WIN32_BUILD="$win_build" >/dev/null || fail "configuring the native build"
-cmake --build "$native_build" -j"$jobs" --target win32_tests vellory >/dev/null || fail "the native build"
+cmake --build "$native_build" -j"$jobs" --target win32_tests start_to_window vellory >/dev/null || fail "the native build"
 
 stage "a private X server, window manager and Wine prefix"
 work=$(mktemp -d /tmp/vellory-wine.XXXXXX)
@@ -57,17 +59,16 @@ echo "DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
 
 stage "unit tests under Wine"
 (cd "$win_build/tests" && "$wine" ./unit_tests.exe) || fail "unit tests under Wine"
-for locale in "en_US.UTF-8 ." "de_DE.UTF-8 ,"; do
-  set -- $locale
-  (cd "$win_build/tests" && LC_ALL=$1 VELLORY_EXPECT_DECIMAL_SEPARATOR=$2 \
+for locale in en_US.UTF-8:. de_DE.UTF-8:,; do
+  (cd "$win_build/tests" && LC_ALL=${locale%%:*} VELLORY_EXPECT_DECIMAL_SEPARATOR=${locale##*:} \
      "$wine" ./unit_tests.exe --gtest_filter='DecimalSeparator.*' | tail -1) \
-    || fail "decimal separator under $1"
+    || fail "decimal separator under ${locale%%:*}"
 done
 
 stage "vellory.exe under Wine on X, and the profile functions against ours"
 VELLORY_WINE="$wine" "$native_build/tests/win32_tests" || fail "tests of vellory.exe under Wine"
 
-if [[ "${1:-}" == "--measure" ]]; then
+if [[ $measure == yes ]]; then
   stage "start-to-window time and memory, Wine beside Linux"
   bash "$root/tests/win32/measure.sh" "$win_build/vellory.exe" "$native_build/vellory"
 fi
