@@ -361,7 +361,7 @@ std::vector<Window> Desktop::FindByClass(const std::string& windowClass) const {
 }
 
 Window Desktop::MakeWindow(int x, int y, int width, int height, std::uint32_t rgb,
-                           bool overrideRedirect, long eventMask) {
+                           bool overrideRedirect, long eventMask, const char* title) {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = PixelOf(rgb);
     attributes.override_redirect = overrideRedirect ? True : False;
@@ -379,7 +379,7 @@ Window Desktop::MakeWindow(int x, int y, int width, int height, std::uint32_t rg
     XClassHint classHint{const_cast<char*>("test-window"), const_cast<char*>("TestWindow")};
     XSetWMProperties(display_, window, nullptr, nullptr, nullptr, 0, size, nullptr, &classHint);
     XFree(size);
-    XStoreName(display_, window, "test window");
+    XStoreName(display_, window, title);
     XMapWindow(display_, window);
     XSync(display_, False);
     WaitUntil([&] { return Viewable(window); }, milliseconds(5000));

@@ -90,7 +90,7 @@ class Desktop {
     // An ordinary window of the test's own, filled with one colour. override-redirect
     // windows are left alone by the window manager.
     Window MakeWindow(int x, int y, int width, int height, std::uint32_t rgb, bool overrideRedirect,
-                      long eventMask = 0);
+                      long eventMask = 0, const char* title = "test window");
     void Activate(Window window);  // as a user clicking it: focus and raise
     // The close command: through the window manager (_NET_CLOSE_WINDOW) when one runs,
     // else WM_DELETE_WINDOW sent to the window, as a task bar or xdotool would.
