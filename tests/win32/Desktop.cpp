@@ -14,9 +14,15 @@ namespace desktop {
 namespace {
 
 constexpr auto PollInterval = std::chrono::milliseconds(50);
-constexpr auto ClickHold = std::chrono::milliseconds(100);  // a hand's press lasts this long
+// NOTE: under Wine the caption move goes to the window manager (_NET_WM_MOVERESIZE) with
+// the button that the press message says is down. A press already released by the time
+// Wine asks leaves openbox waiting for a release that has come and gone, and it takes
+// the next click for itself; so a click here lasts as long as a hand's does.
+constexpr auto ClickHold = std::chrono::milliseconds(100);
 
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }  // windows come and go under us
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}  // windows come and go under us
 
 std::string ClassOf(Display* display, Window window) {
     XClassHint hint{};
@@ -35,12 +41,11 @@ std::string NameOf(Display* display, Window window) {
     return result;
 }
 
-void Collect(Display* display, Window window, const std::string& resClass,
-             const std::string& name, std::vector<Window>& found) {
+void Collect(Display* display, Window window, const std::string& resClass, const std::string& name,
+             std::vector<Window>& found) {
     XWindowAttributes attributes{};
-    if (XGetWindowAttributes(display, window, &attributes) &&
-        attributes.map_state == IsViewable && ClassOf(display, window) == resClass &&
-        NameOf(display, window) == name)
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
+        ClassOf(display, window) == resClass && NameOf(display, window) == name)
         found.push_back(window);
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
@@ -56,8 +61,8 @@ std::vector<unsigned long> Property32(Display* display, Window window, const cha
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::vector<unsigned long> values;
-    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False,
-                           type, &actualType, &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
+                           &actualType, &format, &count, &after, &data) == Success &&
         data != nullptr) {
         if (format == 32) {
             const auto* longs = reinterpret_cast<const unsigned long*>(data);
@@ -70,7 +75,9 @@ std::vector<unsigned long> Property32(Display* display, Window window, const cha
 
 }  // namespace
 
-void Pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+void Pause(std::chrono::milliseconds time) {
+    std::this_thread::sleep_for(time);
+}
 
 Desktop::Desktop() {
     display_ = XOpenDisplay(nullptr);
@@ -81,9 +88,13 @@ Desktop::Desktop() {
     XSetErrorHandler(IgnoreErrors);
 }
 
-Desktop::~Desktop() { XCloseDisplay(display_); }
+Desktop::~Desktop() {
+    XCloseDisplay(display_);
+}
 
-int Desktop::ScreenWidth() const { return DisplayWidth(display_, DefaultScreen(display_)); }
+int Desktop::ScreenWidth() const {
+    return DisplayWidth(display_, DefaultScreen(display_));
+}
 
 std::vector<Window> Desktop::FindWindows(const std::string& resClass, const std::string& name) {
     std::vector<Window> found;
@@ -92,8 +103,7 @@ std::vector<Window> Desktop::FindWindows(const std::string& resClass, const std:
 }
 
 std::optional<Window> Desktop::WaitWindow(const std::string& resClass, const std::string& name,
-                                          int width, int height,
-                                          std::chrono::milliseconds limit) {
+                                          int width, int height, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
         const auto found = FindWindows(resClass, name);
@@ -135,8 +145,8 @@ bool Desktop::HasNetState(Window window, const char* state) {
 
 std::vector<Window> Desktop::Stacking() {
     std::vector<Window> windows;
-    for (unsigned long w : Property32(display_, DefaultRootWindow(display_),
-                                      "_NET_CLIENT_LIST_STACKING", XA_WINDOW))
+    for (unsigned long w :
+         Property32(display_, DefaultRootWindow(display_), "_NET_CLIENT_LIST_STACKING", XA_WINDOW))
         windows.push_back(w);
     return windows;
 }

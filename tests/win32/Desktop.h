@@ -17,7 +17,7 @@ struct Point {
 };
 
 class Desktop {
-public:
+  public:
     Desktop();  // DISPLAY; a test fails at once without one
     ~Desktop();
     Desktop(const Desktop&) = delete;
@@ -57,7 +57,7 @@ public:
     // Two clicks as a hand makes them: each press held for a moment.
     void DoubleClick(Point at);
 
-private:
+  private:
     Display* display_ = nullptr;
 };
 

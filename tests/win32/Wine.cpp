@@ -24,8 +24,12 @@ std::string FromEnvironment(const char* name, const char* fallback) {
 
 }  // namespace
 
-std::string Loader() { return FromEnvironment("VELLORY_WINE", "/usr/lib/wine/wine64"); }
-std::string ProgramExe() { return FromEnvironment("VELLORY_WIN32_EXE", VELLORY_WIN32_EXE); }
+std::string Loader() {
+    return FromEnvironment("VELLORY_WINE", "/usr/lib/wine/wine64");
+}
+std::string ProgramExe() {
+    return FromEnvironment("VELLORY_WIN32_EXE", VELLORY_WIN32_EXE);
+}
 std::string ProfileProbeExe() {
     return FromEnvironment("VELLORY_PROFILE_PROBE", VELLORY_PROFILE_PROBE);
 }
@@ -77,7 +81,9 @@ std::optional<int> Process::WaitExit(std::chrono::milliseconds limit) {
     return std::nullopt;
 }
 
-bool Process::Running() { return pid_ > 0 && !WaitExit(std::chrono::milliseconds(0)); }
+bool Process::Running() {
+    return pid_ > 0 && !WaitExit(std::chrono::milliseconds(0));
+}
 
 std::optional<std::string> RunToEnd(const std::string& exe, const std::vector<std::string>& args,
                                     const std::string& folder, std::chrono::seconds limit) {

@@ -21,11 +21,11 @@ std::string ProfileProbeExe();  // $VELLORY_PROFILE_PROBE, else the configured p
 std::string WindowsPath(const std::string& hostPath);
 
 class Process {
-public:
+  public:
     // Starts `exe` under Wine with the working folder `folder`; stdout goes to `output`
     // when one is given.
-    Process(const std::string& exe, const std::vector<std::string>& args,
-            const std::string& folder, const std::string& output = "");
+    Process(const std::string& exe, const std::vector<std::string>& args, const std::string& folder,
+            const std::string& output = "");
     ~Process();  // kills the process if it still runs
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -35,7 +35,7 @@ public:
     std::optional<int> WaitExit(std::chrono::milliseconds limit);
     bool Running();
 
-private:
+  private:
     pid_t pid_ = -1;
     std::optional<int> status_;
 };

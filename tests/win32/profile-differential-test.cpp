@@ -21,9 +21,9 @@
 
 namespace {
 
-constexpr const char* Section = "VARNHOLD QUIMBREL";  // as ReadIni asks: upper-cased
+constexpr const char* Section = "VARNHOLD QUIMBREL";         // as ReadIni asks: upper-cased
 constexpr const char* WrittenSection = "Varnhold Quimbrel";  // as WriteIni passes it
-constexpr unsigned ReadBuffer = 2048;                       // ReadIni's buffer
+constexpr unsigned ReadBuffer = 2048;                        // ReadIni's buffer
 
 struct Case {
     std::string name;
@@ -96,7 +96,7 @@ std::string Unhex(const std::string& hex) {
 
 // What Wine's kernel32 answers, one probe run per batch of operations.
 class WineProfile {
-public:
+  public:
     explicit WineProfile(const TempFolder& folder) : folder_(folder) {}
     void Read(const std::string& file, const std::string& section, const std::string& key) {
         script_ << "R " << Hex(wine::WindowsPath(file)) << " " << Hex(section) << " " << Hex(key)
@@ -112,9 +112,9 @@ public:
         const std::string script = folder_ / ".script";
         PutFile(script, script_.str());
         script_.str("");
-        const auto output = wine::RunToEnd(wine::WindowsPath(wine::ProfileProbeExe()),
-                                           {wine::WindowsPath(script)}, folder_.Path(),
-                                           std::chrono::seconds(120));
+        const auto output =
+            wine::RunToEnd(wine::WindowsPath(wine::ProfileProbeExe()), {wine::WindowsPath(script)},
+                           folder_.Path(), std::chrono::seconds(120));
         std::vector<std::string> answers;
         if (!output) return answers;
         std::istringstream lines(*output);
@@ -130,7 +130,7 @@ public:
         return answers;
     }
 
-private:
+  private:
     const TempFolder& folder_;
     std::ostringstream script_;
 };
@@ -138,9 +138,8 @@ private:
 // Our own service, in-process.
 std::string OursRead(const std::string& file, const std::string& section, const std::string& key) {
     std::string buffer(ReadBuffer, ' ');
-    const auto n = winapi::GetPrivateProfileStringA(section.c_str(), key.c_str(), "",
-                                                    buffer.data(), ReadBuffer,
-                                                    Backslashed(file).c_str());
+    const auto n = winapi::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                                    ReadBuffer, Backslashed(file).c_str());
     return buffer.substr(0, n);
 }
 

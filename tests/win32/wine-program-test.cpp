@@ -25,7 +25,7 @@ constexpr const char* Caption = "Form1";
 constexpr auto StartLimit = 60s;  // Wine's first start in a prefix is slow
 
 class WineProgram : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::copy_file(wine::ProgramExe(), folder / "vellory.exe");
     }
@@ -70,8 +70,8 @@ protected:
 // The window's shape holds exactly the picture's pixels that differ from its top-left one.
 std::vector<unsigned char> KittenMask() {
     const std::string bytes = FileBytes(std::string(VELLORY_SOURCE_DIR) + "/window/kitten.bmp");
-    const auto picture = runtime::DecodeBmp(std::span(
-        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    const auto picture = runtime::DecodeBmp(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     std::vector<unsigned char> mask;
     if (!picture) return mask;
     for (const native::Colour pixel : picture->pixels)
@@ -151,8 +151,8 @@ TEST_F(WineProgram, DragThenDoubleClickSavesThePlaceForTheNextStart) {
         ASSERT_NE(window, 0u);
         const Point before = desk.RootPosition(window);
         desk.Drag(ScreenOf(window, Eye1), {target.x + Eye1.x, target.y + Eye1.y});
-        ASSERT_EQ(desk.WaitPosition(window, target, 5s), target) << "from " << before.x << ","
-                                                                 << before.y;
+        ASSERT_EQ(desk.WaitPosition(window, target, 5s), target)
+            << "from " << before.x << "," << before.y;
         desk.DoubleClick({target.x + Eye2.x, target.y + Eye2.y});
         const auto status = program->WaitExit(20s);
         ASSERT_TRUE(status.has_value()) << "a double-click did not end the program";

@@ -50,17 +50,24 @@ native::Event MouseEvent(native::EventKind kind, std::int16_t button, WPARAM wPa
 std::optional<native::Event> Translate(UINT message, WPARAM wParam, LPARAM lParam) {
     using native::EventKind;
     switch (message) {
-        case WM_LBUTTONDOWN: return MouseEvent(EventKind::MouseDown, 1, wParam, lParam);
-        case WM_RBUTTONDOWN: return MouseEvent(EventKind::MouseDown, 2, wParam, lParam);
-        case WM_MBUTTONDOWN: return MouseEvent(EventKind::MouseDown, 4, wParam, lParam);
+        case WM_LBUTTONDOWN:
+            return MouseEvent(EventKind::MouseDown, 1, wParam, lParam);
+        case WM_RBUTTONDOWN:
+            return MouseEvent(EventKind::MouseDown, 2, wParam, lParam);
+        case WM_MBUTTONDOWN:
+            return MouseEvent(EventKind::MouseDown, 4, wParam, lParam);
         // The second press of a left double-click raises DblClick and no MouseDown.
-        case WM_LBUTTONDBLCLK: return MouseEvent(EventKind::DblClick, 1, wParam, lParam);
+        case WM_LBUTTONDBLCLK:
+            return MouseEvent(EventKind::DblClick, 1, wParam, lParam);
         // NOTE: CS_DBLCLKS turns the second press of any button into a double-click
         // message; only the left button's is DblClick (as on X11), the others stay
         // presses.
-        case WM_RBUTTONDBLCLK: return MouseEvent(EventKind::MouseDown, 2, wParam, lParam);
-        case WM_MBUTTONDBLCLK: return MouseEvent(EventKind::MouseDown, 4, wParam, lParam);
-        default: return std::nullopt;
+        case WM_RBUTTONDBLCLK:
+            return MouseEvent(EventKind::MouseDown, 2, wParam, lParam);
+        case WM_MBUTTONDBLCLK:
+            return MouseEvent(EventKind::MouseDown, 4, wParam, lParam);
+        default:
+            return std::nullopt;
     }
 }
 
@@ -125,7 +132,9 @@ Event WaitEvent() {
 // NOTE: the program releases the capture and starts the move with user32's own
 // ReleaseCapture and SendMessageA (platform/WinApi.h forwards to them); these two serve
 // the portable runtime's callers.
-void ReleaseCapture() { ::ReleaseCapture(); }
+void ReleaseCapture() {
+    ::ReleaseCapture();
+}
 
 void BeginMove(WindowId window) {
     if (IsOurs(window)) SendMessageA(Handle(window), WM_NCLBUTTONDOWN, HTCAPTION, 0);

@@ -7,8 +7,12 @@
 namespace winapi {
 namespace {
 
-::HWND Native(HWND window) { return reinterpret_cast<::HWND>(window); }
-::HRGN Native(HRGN region) { return reinterpret_cast<::HRGN>(region); }
+::HWND Native(HWND window) {
+    return reinterpret_cast<::HWND>(window);
+}
+::HRGN Native(HRGN region) {
+    return reinterpret_cast<::HRGN>(region);
+}
 
 }  // namespace
 
@@ -31,7 +35,9 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     return ::SetWindowPos(Native(window), Native(insertAfter), x, y, cx, cy, flags);
 }
 
-BOOL ReleaseCapture() { return ::ReleaseCapture(); }
+BOOL ReleaseCapture() {
+    return ::ReleaseCapture();
+}
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return ::SendMessageA(Native(window), message, wParam, lParam);
@@ -49,6 +55,8 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     return ::CombineRgn(Native(dest), Native(src1), Native(src2), mode);
 }
 
-BOOL DeleteObject(HGDIOBJ object) { return ::DeleteObject(Native(object)); }
+BOOL DeleteObject(HGDIOBJ object) {
+    return ::DeleteObject(Native(object));
+}
 
 }  // namespace winapi

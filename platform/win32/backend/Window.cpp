@@ -28,9 +28,9 @@ bool RegisterWindowClass(const std::string& className) {
     windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = WindowProcedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = static_cast<HICON>(LoadImageA(windowClass.hInstance,
-                                                      MAKEINTRESOURCEA(IconResource), IMAGE_ICON,
-                                                      0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    windowClass.hIcon =
+        static_cast<HICON>(LoadImageA(windowClass.hInstance, MAKEINTRESOURCEA(IconResource),
+                                      IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     windowClass.hIconSm = static_cast<HICON>(
         LoadImageA(windowClass.hInstance, MAKEINTRESOURCEA(IconResource), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
@@ -93,15 +93,17 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     if (w.window != nullptr || request.width <= 0 || request.height <= 0) return 0;
     if (!win32::RegisterWindowClass(request.className)) return 0;
     if (request.content != nullptr && request.content->width == request.width &&
-        request.content->height == request.height && !win32::MakeContentBitmap(w, *request.content)) {
+        request.content->height == request.height &&
+        !win32::MakeContentBitmap(w, *request.content)) {
         win32::FreeContentBitmap(w);
         return 0;
     }
     w.width = request.width;
     w.height = request.height;
-    w.window = CreateWindowExA(WS_EX_TOOLWINDOW, request.className.c_str(), request.title.c_str(),
-                               WS_POPUP, request.position.x, request.position.y, request.width,
-                               request.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    w.window =
+        CreateWindowExA(WS_EX_TOOLWINDOW, request.className.c_str(), request.title.c_str(),
+                        WS_POPUP, request.position.x, request.position.y, request.width,
+                        request.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (w.window == nullptr) {
         win32::FreeContentBitmap(w);
         return 0;
@@ -173,7 +175,9 @@ void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t co
     ReleaseDC(Handle(window), dc);
 }
 
-void Flush() { GdiFlush(); }
+void Flush() {
+    GdiFlush();
+}
 
 bool GetPointer(Point& position) {
     POINT pointer;

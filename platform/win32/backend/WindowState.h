@@ -18,9 +18,9 @@ namespace win32 {
 
 struct WindowState {
     HWND window = nullptr;
-    HDC contentDc = nullptr;        // holds the content bitmap, for WM_PAINT
-    HBITMAP content = nullptr;      // the client area as the system repaints it
-    HGDIOBJ contentDcOld = nullptr; // what the memory DC held before the bitmap
+    HDC contentDc = nullptr;         // holds the content bitmap, for WM_PAINT
+    HBITMAP content = nullptr;       // the client area as the system repaints it
+    HGDIOBJ contentDcOld = nullptr;  // what the memory DC held before the bitmap
     std::int32_t width = 0, height = 0;
 };
 
@@ -32,7 +32,9 @@ void PaintContent(HDC dc, const RECT& dirty);
 
 // The native interface's window id is the window handle itself: the program hands
 // Form::hWnd straight to user32.
-inline HWND Handle(native::WindowId window) { return reinterpret_cast<HWND>(window); }
+inline HWND Handle(native::WindowId window) {
+    return reinterpret_cast<HWND>(window);
+}
 inline bool IsOurs(native::WindowId window) {
     return window != 0 && Handle(window) == TheWindow().window;
 }

@@ -27,7 +27,7 @@ std::string ShortForm(const std::string& path) {
 }
 
 class LongNames : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         nullbackend::Reset();
         Commands::AppPath = Commands::AppTitle = Commands::ExeName = Commands::IniFile = "";

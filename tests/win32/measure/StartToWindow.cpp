@@ -6,6 +6,7 @@
 // WM_CLASS CLASS named "Form1", waits one second more, reads the memory of the program's
 // process (VmRSS and Pss from /proc) and of Wine's per-prefix helpers when there are any,
 // and ends it with the close command. One warm-up run is not counted.
+#include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,7 +16,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -151,10 +151,11 @@ int main(int argc, char** argv) {
         helperRss.push_back(static_cast<double>(s.helperRss));
         helperPss.push_back(static_cast<double>(s.helperPss));
     }
-    std::printf("%-12s median of %d: start to window %7.1f ms (min %.1f, max %.1f); program "
-                "RSS %6.0f kB, Pss %6.0f kB; Wine helpers RSS %6.0f kB, Pss %6.0f kB\n",
-                resClass.c_str(), runs, Median(ms), *std::min_element(ms.begin(), ms.end()),
-                *std::max_element(ms.begin(), ms.end()), Median(rss), Median(pss),
-                Median(helperRss), Median(helperPss));
+    std::printf(
+        "%-12s median of %d: start to window %7.1f ms (min %.1f, max %.1f); program "
+        "RSS %6.0f kB, Pss %6.0f kB; Wine helpers RSS %6.0f kB, Pss %6.0f kB\n",
+        resClass.c_str(), runs, Median(ms), *std::min_element(ms.begin(), ms.end()),
+        *std::max_element(ms.begin(), ms.end()), Median(rss), Median(pss), Median(helperRss),
+        Median(helperPss));
     return 0;
 }

@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
             std::vector<char> buffer(size + 1, '#');
             const DWORD n = GetPrivateProfileStringA(Pointer(sectionName), Pointer(keyName), "",
                                                      buffer.data(), size, Pointer(fileName));
-            std::printf("R %lu %s\n", static_cast<unsigned long>(n), ToHex(buffer.data(), n).c_str());
+            std::printf("R %lu %s\n", static_cast<unsigned long>(n),
+                        ToHex(buffer.data(), n).c_str());
         } else if (op == "W") {
             const auto value = FromHex(last);
             const BOOL ok = WritePrivateProfileStringA(Pointer(sectionName), Pointer(keyName),
