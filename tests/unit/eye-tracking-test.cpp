@@ -25,7 +25,11 @@ protected:
         form.Show();
         PlaceWindow(100, 50);
     }
-    void PlaceWindow(int left, int top) { nullbackend::Get().windowRect = {left, top, left + 207, top + 220}; }
+    // Right and bottom do not matter to the tick; they are kept in range near the edges.
+    void PlaceWindow(int left, int top) {
+        nullbackend::Get().windowRect = {left, top, left > INT_MAX - 207 ? INT_MAX : left + 207,
+                                         top > INT_MAX - 220 ? INT_MAX : top + 220};
+    }
     void Tick(int pointerX, int pointerY) {
         nullbackend::Get().pointer = {pointerX, pointerY};
         nullbackend::Get().fills.clear();
