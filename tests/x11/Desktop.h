@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -108,7 +109,10 @@ class Desktop {
     std::string name_;
 };
 
-// Test names for the two desktops.
+// Test names for the two desktops, and how gtest prints them.
 std::string WmName(Wm wm);
+inline void PrintTo(Wm wm, std::ostream* out) {
+    *out << WmName(wm);
+}
 
 }  // namespace xtest

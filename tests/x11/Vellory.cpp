@@ -1,6 +1,7 @@
 // Running the program under test: see Vellory.h.
 #include "Vellory.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -10,7 +11,10 @@ Vellory::Vellory(const Desktop& desktop) : desktop_(desktop), folder_(scratch_.P
     std::filesystem::create_directory(folder_);
     std::filesystem::create_directory(scratch_.Path() / "logs");
     // A copy, not a link: the program keeps its settings beside the real executable.
-    std::filesystem::copy_file(VELLORY_EXE, folder_ / "vellory");
+    // VELLORY_TEST_EXE runs the suite against another build (sanitizers, a release).
+    const char* other = std::getenv("VELLORY_TEST_EXE");
+    std::filesystem::copy_file(other != nullptr && *other != '\0' ? other : VELLORY_EXE,
+                               folder_ / "vellory");
 }
 
 void Vellory::WriteSettings(const std::string& bytes) const {

@@ -22,6 +22,9 @@ struct EdgeCase {
     const char* settings;
     Point place;  // where the window stands, root pixels (the primary monitor is the root)
 };
+void PrintTo(const EdgeCase& edge, std::ostream* out) {
+    *out << edge.name;
+}
 
 const EdgeCase Cases[] = {
     {"TopBeyondAFloat", "[Varnhold Quimbrel]\nTop=1e39\nLeft=300\n", {20, 148}},
