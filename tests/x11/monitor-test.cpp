@@ -62,3 +62,21 @@ TEST_P(PrimaryMonitor, SavedPlacesCountFromItsCorner) {
 
 INSTANTIATE_TEST_SUITE_P(, PrimaryMonitor, testing::Values(Wm::Bare, Wm::Openbox),
                          [](const auto& info) { return WmName(info.param); });
+
+// NOTE: disabled: the server sends no RandR event when a monitor is set, and the backend
+// reads the primary monitor at start and on RRScreenChangeNotify only, so a place saved
+// after such a change still counts from the old primary's corner.
+TEST_P(PrimaryMonitor, DISABLED_AChangeWhileRunningIsFollowed) {
+    Desktop desktop(GetParam());
+    Vellory vellory(desktop);
+    auto [run, window] = vellory.StartAndWait();
+    const Point at = vellory.Position(window);
+    ASSERT_EQ(at, (Point{537, 0}));
+    desktop.SetPrimaryMonitor(MonitorAt.x, MonitorAt.y, MonitorSize.x, MonitorSize.y);
+    Pause(milliseconds(300));
+    // The window stays where it is; its place now counts from the new primary's corner.
+    desktop.DoubleClick({at.x + FacePoint.x, at.y + FacePoint.y});
+    const auto status = run->process.Wait(milliseconds(3000));
+    EXPECT_TRUE(ExitedWith(status, 0)) << (status ? DescribeStatus(*status) : "still running");
+    EXPECT_EQ(vellory.Settings(), "[Varnhold Quimbrel]\nTop=-1500\nLeft=5055\n");
+}
