@@ -24,6 +24,7 @@ class UnwritableDisk : public testing::TestWithParam<std::tuple<Wm, Disk>> {};
 // leave what the folder held afterwards, $4 full or readonly.
 constexpr char Script[] = R"(set -e
 mount -t tmpfs -o size=8m tmpfs "$1"
+touch "$3/mounted"
 cp "$2/vellory" "$2/vellory.ini" "$1/"
 if [ "$4" = full ]; then
     dd if=/dev/zero of="$1/filler" bs=4096 2>/dev/null || true
