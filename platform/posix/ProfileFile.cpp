@@ -8,6 +8,7 @@
 
 #include "platform/WinApi.h"
 #include "platform/posix/HostPath.h"
+#include "platform/posix/ProfileEncoding.h"
 #include "platform/posix/ProfileStore.h"
 #include "platform/posix/ProfileText.h"
 
@@ -32,6 +33,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
     std::string bytes;
     if (section != nullptr && key != nullptr && NamesAFile(fileName) &&
         profile::ReadWhole(hostpath::ToHost(fileName), bytes) == profile::ReadOutcome::Read) {
+        bytes = profile::Decode(std::move(bytes)).bytes;
         const auto value = profile::FindValue(bytes, section, key);
         if (value && !value->empty()) result = *value;
     }
@@ -43,17 +45,21 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 
 // Sets one entry; nonzero on success. Fails, leaving the file exactly as it was, when the
 // file cannot be read or replaced, and when the entry could not be read back as written
-// (a line break in any of the texts, a key holding "="). A null key or value would delete
+// (a line break in any of the texts, a key holding "="), and when the file's encoding
+// cannot hold it unchanged (see ProfileEncoding.h). A null key or value would delete
 // entries on Windows; here it fails and deletes nothing.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
     if (section == nullptr || key == nullptr || value == nullptr || !NamesAFile(fileName)) return 0;
     if (!profile::CanWrite(section, key, value)) return 0;
     const std::string path = hostpath::ToHost(fileName);
-    std::string old;
-    if (profile::ReadWhole(path, old) == profile::ReadOutcome::Failed) return 0;
-    const std::string updated = profile::SetValue(old, section, key, value);
-    if (updated == old) return 1;  // the entry holds this value already
-    return profile::ReplaceWhole(path, updated) ? 1 : 0;
+    std::string file;
+    if (profile::ReadWhole(path, file) == profile::ReadOutcome::Failed) return 0;
+    profile::Text text = profile::Decode(std::move(file));
+    if (!text.writable) return 0;  // writing would change characters it holds
+    std::string updated = profile::SetValue(text.bytes, section, key, value);
+    if (updated == text.bytes) return 1;  // the entry holds this value already
+    text.bytes = std::move(updated);
+    return profile::ReplaceWhole(path, profile::Encode(text)) ? 1 : 0;
 }
 
 }  // namespace winapi

@@ -30,6 +30,12 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// LF, CR LF, and a lone CR as old Mac files have it, each end a line.
+constexpr bool IsLineBreak(char c) {
+    return c == '\n' || c == '\r';
+}
+constexpr std::string_view LineBreaks = "\r\n";
+
 std::size_t BodyStart(std::string_view file) {
     return file.starts_with(ByteOrderMark) ? ByteOrderMark.size() : 0;
 }
@@ -76,7 +82,7 @@ class HeaderFinder {
             }
             std::size_t start = bracket;
             while (start > bodyStart_ && IsBlank(file_[start - 1])) --start;
-            if (start != bodyStart_ && file_[start - 1] != '\n') continue;
+            if (start != bodyStart_ && !IsLineBreak(file_[start - 1])) continue;
             if (SameName(file_.substr(anchor, section_.size()), section_)) return start;
         }
     }
@@ -101,17 +107,20 @@ Location Locate(std::string_view file, std::string_view section, std::string_vie
             pos = headers.Next(pos);
             if (pos == std::string_view::npos) break;
         }
-        const std::size_t lineFeed = file.find('\n', pos);
-        const bool lastLine = lineFeed == std::string_view::npos;
-        const std::size_t next = lastLine ? file.size() : lineFeed + 1;
-        std::size_t end = lastLine ? file.size() : lineFeed;
-        if (end > pos && file[end - 1] == '\r') --end;
+        const std::size_t lineBreak = file.find_first_of(LineBreaks, pos);
+        const bool lastLine = lineBreak == std::string_view::npos;
+        const std::size_t end = lastLine ? file.size() : lineBreak;
+        std::size_t next = lastLine ? file.size() : lineBreak + 1;
+        if (!lastLine && file[lineBreak] == '\r' && next < file.size() && file[next] == '\n') ++next;
         const std::string_view content = Trim(file.substr(pos, end - pos));
         const auto offset = static_cast<std::size_t>(content.data() - file.data());
 
         if (content.empty() || content.front() == ';') {
             // a blank line or a comment
         } else if (content.front() == '[' && content.rfind(']') != std::string_view::npos) {
+            // Only the first section of a name counts, as on Windows: once it has ended,
+            // nothing later can hold the entry.
+            if (found.sectionFound) return found;
             const std::string_view name = Trim(content.substr(1, content.rfind(']') - 1));
             inMatching = SameName(name, section);
             inFirstMatching = inMatching && !found.sectionFound;
@@ -144,25 +153,19 @@ Location Locate(std::string_view file, std::string_view section, std::string_vie
     return found;
 }
 
+// The file's own line break, taken from its first line: LF, CR LF or a lone CR.
 std::string_view LineBreakOf(std::string_view file) {
-    const std::size_t lineFeed = file.find('\n');
-    if (lineFeed != std::string_view::npos && lineFeed > 0 && file[lineFeed - 1] == '\r')
-        return "\r\n";
-    return "\n";
-}
-
-// What ends a last line that has no line feed. A carriage return already there (which the
-// reader drops) becomes part of it, so that the line reads as it did.
-std::string_view BreakAfter(std::string_view file, std::string_view lineBreak) {
-    return file.ends_with('\r') ? "\n" : lineBreak;
+    const std::size_t at = file.find_first_of(LineBreaks);
+    if (at == std::string_view::npos || file[at] == '\n') return "\n";
+    return at + 1 < file.size() && file[at + 1] == '\n' ? "\r\n" : "\r";
 }
 
 bool LastLineIsBlank(std::string_view body) {
     if (body.ends_with('\n')) body.remove_suffix(1);
     if (body.ends_with('\r')) body.remove_suffix(1);
-    const std::size_t lineFeed = body.rfind('\n');
+    const std::size_t lineBreak = body.find_last_of(LineBreaks);
     const std::string_view last =
-        lineFeed == std::string_view::npos ? body : body.substr(lineFeed + 1);
+        lineBreak == std::string_view::npos ? body : body.substr(lineBreak + 1);
     return Trim(last).empty();
 }
 
@@ -211,7 +214,7 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
     entry.append(key).append("=").append(value).append(lineBreak);
     if (found.sectionFound) {
         result.append(file.substr(0, found.insertAt));
-        if (found.insertNeedsBreak) result.append(BreakAfter(file, lineBreak));
+        if (found.insertNeedsBreak) result.append(lineBreak);
         result.append(entry);
         result.append(file.substr(found.insertAt));
         return result;
@@ -221,7 +224,7 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
     result.append(file);
     const std::string_view body = file.substr(BodyStart(file));
     if (!body.empty()) {
-        if (!body.ends_with('\n')) result.append(BreakAfter(body, lineBreak));
+        if (!IsLineBreak(body.back())) result.append(lineBreak);
         if (!LastLineIsBlank(body)) result.append(lineBreak);
     }
     result.append("[").append(section).append("]").append(lineBreak).append(entry);

@@ -2,13 +2,13 @@
 // setting one entry while every other byte stays as it was. platform/posix/ProfileFile.cpp
 // puts these behind GetPrivateProfileStringA and WritePrivateProfileStringA.
 //
-// The format as read: an optional UTF-8 byte-order mark; lines ending in LF or CR LF (or
-// at the end of the file); "[name]" opens a section (blanks around the line and the name
+// The format as read: an optional UTF-8 byte-order mark; lines ending in LF, CR LF or a
+// lone CR (or at the end of the file); "[name]" opens a section (blanks around the line and the name
 // do not count); "key=value" is an entry (blanks around the key and the value do not
 // count, nor one pair of matching quotes around the value); a line with no "=" is a key
 // with an empty value; a line starting with ";" is a comment. Names compare without
-// regard to ASCII letter case. With duplicate sections or keys, the first entry in the
-// file wins, for reading and for writing alike.
+// regard to ASCII letter case. Of duplicate sections only the first counts, and of
+// duplicate keys in it the first, for reading and for writing alike (as on Windows).
 #pragma once
 
 #include <optional>
@@ -28,6 +28,7 @@ bool CanWrite(std::string_view section, std::string_view key, std::string_view v
 // The file with one entry set. An entry that exists gets the new value in place of its
 // old one; a new entry goes after the last entry of its section; a new section goes to
 // the end of the file. Added lines end like the file's first line (LF when it has none).
+// The text is 8-bit; platform/posix/ProfileEncoding.h turns UTF-16 files into it and back.
 // Requires CanWrite(section, key, value).
 std::string SetValue(std::string_view file, std::string_view section, std::string_view key,
                      std::string_view value);

@@ -50,16 +50,22 @@ bool Same(std::string_view a, std::string_view b) {
 
 std::string ReferenceRead(std::string_view file, std::string_view section, std::string_view key) {
     if (file.starts_with("\xEF\xBB\xBF")) file.remove_prefix(3);
-    bool inSection = false;
+    bool inSection = false, sectionSeen = false;
     while (!file.empty()) {
-        const std::size_t lineFeed = file.find('\n');
-        std::string_view line = file.substr(0, lineFeed);
-        file.remove_prefix(lineFeed == std::string_view::npos ? file.size() : lineFeed + 1);
-        if (line.ends_with('\r')) line.remove_suffix(1);
+        // LF, CR LF and a lone CR end a line.
+        const std::size_t lineBreak = file.find_first_of("\r\n");
+        std::string_view line = file.substr(0, lineBreak);
+        std::size_t skip = lineBreak == std::string_view::npos ? file.size() : lineBreak + 1;
+        if (lineBreak != std::string_view::npos && file[lineBreak] == '\r' && skip < file.size() &&
+            file[skip] == '\n')
+            ++skip;
+        file.remove_prefix(skip);
         line = Trim(line);
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[' && line.rfind(']') != std::string_view::npos) {
+            if (sectionSeen) return "missing";  // only the first section of the name counts
             inSection = Same(Trim(line.substr(1, line.rfind(']') - 1)), Trim(section));
+            sectionSeen = inSection;
         } else if (inSection && Same(Trim(line.substr(0, line.find('='))), Trim(key))) {
             if (line.find('=') == std::string_view::npos) return "=";
             std::string_view value = Trim(line.substr(line.find('=') + 1));
@@ -99,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (suffix < file.size() - prefix && suffix < after.size() - prefix &&
            file[file.size() - 1 - suffix] == after[after.size() - 1 - suffix])
         ++suffix;
-    Check(file.substr(prefix, file.size() - prefix - suffix).find('\n') == std::string_view::npos);
+    Check(file.substr(prefix, file.size() - prefix - suffix).find_first_of("\r\n") ==
+          std::string_view::npos);
     return 0;
 }

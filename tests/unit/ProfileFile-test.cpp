@@ -199,3 +199,26 @@ TEST(ProfileFile, BadFilesStayHarmlessAndFast) {
     EXPECT_LT(elapsed, std::chrono::seconds(10));
     EXPECT_EQ(std::filesystem::file_size(ini), big.size());
 }
+
+// Notepad's "Unicode" files: read, and written back in UTF-16 with every other character
+// kept; one that holds characters our 8-bit text cannot carry is left alone.
+TEST(ProfileFile, UnicodeFilesStayUnicode) {
+    TempFolder folder;
+    const std::string ini = folder / "v.ini";
+    const auto utf16 = [](const std::string& text) {
+        std::string bytes = "\xFF\xFE";
+        for (char c : text) bytes += std::string{c, '\0'};
+        return bytes;
+    };
+    PutFile(ini, utf16("[Varnhold Quimbrel]\r\nTop=1500\r\nLeft=-45\r\n; caf\xE9\r\n"));
+    EXPECT_EQ(Read(ini, "LEFT").first, "-45");
+    EXPECT_TRUE(Write(ini, "Top", "150"));
+    EXPECT_EQ(FileBytes(ini), utf16("[Varnhold Quimbrel]\r\nTop=150\r\nLeft=-45\r\n; caf\xE9\r\n"));
+
+    std::string beyond = utf16("[Varnhold Quimbrel]\r\nTop=1500\r\n;");
+    beyond += "\x3A\x26";  // one character beyond 0xFF
+    PutFile(ini, beyond);
+    EXPECT_EQ(Read(ini, "TOP").first, "1500");
+    EXPECT_FALSE(Write(ini, "Top", "150"));
+    EXPECT_EQ(FileBytes(ini), beyond);
+}

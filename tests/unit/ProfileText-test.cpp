@@ -60,7 +60,7 @@ TEST(ProfileReader, AcceptsWindowsFiles) {
     // The section's name elsewhere than in its header does not open it.
     const std::string decoys =
         "x=[Varnhold Quimbrel]\n; [Varnhold Quimbrel]\nVarnhold Quimbrel]\nTop=0\n"
-        "\r[Varnhold Quimbrel]\nTop=0\n[Varnhold Quimbrel Two]\nTop=1\n"
+        "=[Varnhold Quimbrel]\nTop=0\n[Varnhold Quimbrel Two]\nTop=1\n"
         " \t[ \tvARNHOLD QUIMBREL\t]  \nTop=2\n";
     EXPECT_EQ(Value(decoys, "Varnhold Quimbrel", "Top"), "2");
     EXPECT_EQ(Value("[x]\nk=0\n[ ]\nk=1\n", "", "K"), "1");
@@ -69,7 +69,7 @@ TEST(ProfileReader, AcceptsWindowsFiles) {
 TEST(ProfileReader, FirstOfDuplicatesWinsAndJunkIsHarmless) {
     const std::string duplicates = "[A]\nx=1\n[a]\ny=2\nx=3\n[A]\ny=4\n";
     EXPECT_EQ(Value(duplicates, "A", "x"), "1");
-    EXPECT_EQ(Value(duplicates, "A", "y"), "2");
+    EXPECT_EQ(Value(duplicates, "A", "y"), "<none>");  // only the first [A] counts
     const std::string junk = Bytes("\0\xFF[\x01]\n[S]\0\nk=v\0w\n\x80\x81=\n]]]\n[");
     EXPECT_EQ(Value(junk, "S", "k"), std::string("v\0w", 3));
     EXPECT_EQ(Value(junk, std::string("S]\0", 3), "k"), "<none>");
@@ -92,7 +92,15 @@ TEST(ProfileEditor, AddsWhatIsMissingWhereItBelongs) {
 TEST(ProfileEditor, ReplacesTheValueThatIsRead) {
     EXPECT_EQ(SetValue("[A]\r\n  TOP = \"1\"  \r\n", "a", "Top", "2"), "[A]\r\n  TOP = 2  \r\n");
     EXPECT_EQ(SetValue("[A]\nx\n", "A", "X", "5"), "[A]\nx=5\n");
-    EXPECT_EQ(SetValue("[A]\ny=1\n[a]\nx=1\nx=2\n", "A", "x", "9"), "[A]\ny=1\n[a]\nx=9\nx=2\n");
+    EXPECT_EQ(SetValue("[A]\ny=1\n[a]\nx=1\nx=2\n", "A", "x", "9"), "[A]\ny=1\nx=9\n[a]\nx=1\nx=2\n");
+}
+
+TEST(ProfileText, ALoneCarriageReturnEndsALine) {
+    const std::string mac = "[a]\rx=1\ry=2\r[b]\rz=3";
+    EXPECT_EQ(Value(mac, "A", "Y"), "2");
+    EXPECT_EQ(Value(mac, "b", "z"), "3");
+    EXPECT_EQ(SetValue(mac, "a", "k", "v"), "[a]\rx=1\ry=2\rk=v\r[b]\rz=3");
+    EXPECT_EQ(SetValue("[a]\rx=1\r", "c", "k", "v"), "[a]\rx=1\r\r[c]\rk=v\r");
 }
 
 // Over a range of files and names: the entry reads back as written, every other entry

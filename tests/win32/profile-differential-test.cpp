@@ -165,31 +165,11 @@ std::string Printable(const std::string& text) {
 // One disagreement: what the Windows side and our side gave.
 using Answers = std::pair<std::string, std::string>;
 
-// Where ours and Windows' own disagree today, keyed "case | check | query", with what each
-// side gives. Windows settles the format, so each of these is a fault of ours, left for
-// the profile-file service's owner (platform/posix/ProfileText.cpp):
-// - duplicate sections: Windows reads and writes only the first section of a name; ours
-//   also looks into the later ones, so it reads a Left that Windows does not see, and
-//   writes its Left there, where Windows does not find it.
-// - CR-only line ends: Windows ends a line at a lone CR too; ours reads the whole file as
-//   one header line, finds no entries and appends new ones, which Windows, finding the
-//   old ones first, never reads.
-// - UTF-16: Windows reads and writes UTF-16 files in UTF-16; ours reads nothing from them
-//   and appends 8-bit lines to them, which corrupts the file for Windows.
-// A fix in ours shows up here as a disagreement that no longer happens: delete its lines.
+// Where ours and Windows' own disagree, keyed "case | check | query", with what each side
+// gives. Windows settles the format, so an entry here is a fault of ours, kept only with
+// its reason; none is open. (Duplicate sections, lone-CR line ends and UTF-16 files were,
+// until ours learnt them.)
 const std::map<std::string, Answers> OpenDisagreements = {
-    {"duplicate sections | read | VARNHOLD QUIMBREL LEFT", {"", "3"}},
-    {"duplicate sections | Windows reads ours | VARNHOLD QUIMBREL LEFT", {"", "-300"}},
-    {"CR-only line ends | read | VARNHOLD QUIMBREL TOP", {"1", ""}},
-    {"CR-only line ends | read | VARNHOLD QUIMBREL LEFT", {"2", ""}},
-    {"CR-only line ends | Windows reads ours | VARNHOLD QUIMBREL TOP", {"1", "150"}},
-    {"CR-only line ends | Windows reads ours | VARNHOLD QUIMBREL LEFT", {"2", "-300"}},
-    {"UTF-16 with BOM | read | VARNHOLD QUIMBREL TOP", {"1500", ""}},
-    {"UTF-16 with BOM | read | VARNHOLD QUIMBREL LEFT", {"-45", ""}},
-    {"UTF-16 with BOM | ours reads Windows' | VARNHOLD QUIMBREL TOP", {"150", ""}},
-    {"UTF-16 with BOM | ours reads Windows' | VARNHOLD QUIMBREL LEFT", {"-300", ""}},
-    {"UTF-16 with BOM | Windows reads ours | VARNHOLD QUIMBREL TOP", {"1500", "150"}},
-    {"UTF-16 with BOM | Windows reads ours | VARNHOLD QUIMBREL LEFT", {"-45", "-300"}},
 };
 
 }  // namespace
