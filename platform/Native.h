@@ -80,6 +80,10 @@ void BeginMove(WindowId window);  // the interactive move, until the left button
 
 void StartTimer(WindowId window, std::uint32_t intervalMs);
 Event WaitEvent();  // blocks; a lost display ends the process
+// Where events go while the system runs a message loop of its own instead of ours
+// (Windows' interactive move), so that the timer still ticks meanwhile.
+using EventHandler = void (*)(const Event& event);
+void SetModalEventHandler(EventHandler handler);
 void Close();       // releases the display before the process ends
 
 }  // namespace native

@@ -10,12 +10,29 @@
 
 namespace runtime {
 
+namespace {
+
+// One event for the loaded form. An error that leaves a handler without resume-next mode
+// drops that one event; the program goes on with the next.
+void Deliver(const native::Event& event) {
+    Form* form = Form::Current();
+    if (form == nullptr) return;
+    try {
+        form->Dispatch(event);
+    } catch (const RuntimeError&) {
+    }
+    native::Flush();
+}
+
+}  // namespace
+
 int Run(void (*startProcedure)()) {
     std::string whyNot;
     if (!native::Open(whyNot)) {
         std::fprintf(stderr, "vellory: %s\n", whyNot.c_str());
         return 1;
     }
+    native::SetModalEventHandler(Deliver);
     startProcedure();
     while (Form* form = Form::Current()) {
         const native::Event event = native::WaitEvent();
@@ -25,13 +42,7 @@ int Run(void (*startProcedure)()) {
             form->Unload();
             break;
         }
-        try {
-            form->Dispatch(event);
-        } catch (const RuntimeError&) {
-            // NOTE: an error that leaves a handler without resume-next mode drops that one
-            // event; the program goes on with the next.
-        }
-        native::Flush();
+        Deliver(event);
     }
     native::Close();
     return 0;

@@ -133,6 +133,8 @@ Event WaitEvent() {
     return event;
 }
 
+void SetModalEventHandler(EventHandler) {}
+
 void Close() {
     Record("Close");
     if (Get().printCallsOnClose) std::fprintf(stderr, "calls: %s\n", nullbackend::CallNames().c_str());

@@ -125,7 +125,9 @@ bool Open(std::string& whyNot) {
     int major = 0, minor = 0;
     x.hasRandr = XRRQueryExtension(display, &x.randrEventBase, &errorBase) &&
                  XRRQueryVersion(display, &major, &minor) && (major > 1 || minor >= 5);
-    if (x.hasRandr) XRRSelectInput(display, x.root, RRScreenChangeNotifyMask);
+    if (x.hasRandr)
+        XRRSelectInput(display, x.root,
+                       RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     x11::UpdatePrimaryMonitor();
     return true;
 }

@@ -99,7 +99,11 @@ void OnConfigure(const XConfigureEvent& configure) {
 std::optional<native::Event> Translate(XEvent& event) {
     Connection& x = X();
     WindowState& w = TheWindow();
-    if (x.hasRandr && event.type == x.randrEventBase + RRScreenChangeNotify) {
+    // NOTE: monitors plugged, unplugged or rearranged move the primary monitor's origin.
+    // A monitor defined by hand (xrandr --setmonitor) is announced by no event and is
+    // seen at the next start.
+    if (x.hasRandr && (event.type == x.randrEventBase + RRScreenChangeNotify ||
+                       event.type == x.randrEventBase + RRNotify)) {
         XRRUpdateConfiguration(&event);
         UpdatePrimaryMonitor();
         return std::nullopt;
@@ -181,6 +185,10 @@ Event WaitEvent() {
         }
     }
 }
+
+// NOTE: the X11 backend never runs a loop of its own: a move by the window manager or by
+// us goes on while WaitEvent keeps delivering.
+void SetModalEventHandler(EventHandler) {}
 
 void ReleaseCapture() {
     Loop().moving = false;

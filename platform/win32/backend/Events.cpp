@@ -14,6 +14,8 @@ constexpr UINT_PTR TimerId = 1;
 struct LoopState {
     std::deque<native::Event> pending;  // translated, not yet handed out
     bool tickPending = false;           // at most one tick waits: late ticks do not pile up
+    bool inModalMove = false;           // Windows' own move loop runs, not ours
+    native::EventHandler modalHandler = nullptr;
 };
 
 LoopState& Loop() {
@@ -80,7 +82,20 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     }
     switch (message) {
         case WM_TIMER:
-            if (wParam == TimerId) Queue(native::Event{native::EventKind::Tick});
+            if (wParam != TimerId) return 0;
+            // NOTE: during a caption move Windows runs its own message loop until the button
+            // is released, and WaitEvent does not run; the tick is handed over directly so
+            // that the eyes keep following the pointer meanwhile.
+            if (Loop().inModalMove && Loop().modalHandler != nullptr)
+                Loop().modalHandler(native::Event{native::EventKind::Tick});
+            else
+                Queue(native::Event{native::EventKind::Tick});
+            return 0;
+        case WM_ENTERSIZEMOVE:
+            Loop().inModalMove = true;
+            return 0;
+        case WM_EXITSIZEMOVE:
+            Loop().inModalMove = false;
             return 0;
         case WM_CLOSE:
             // The close command unloads the form through the runtime; the window is not
@@ -128,6 +143,8 @@ Event WaitEvent() {
     if (event.kind == EventKind::Tick) loop.tickPending = false;
     return event;
 }
+
+void SetModalEventHandler(EventHandler handler) { Loop().modalHandler = handler; }
 
 // NOTE: the program releases the capture and starts the move with user32's own
 // ReleaseCapture and SendMessageA (platform/WinApi.h forwards to them); these two serve
