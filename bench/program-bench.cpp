@@ -45,7 +45,8 @@ void CircleSpans(benchmark::State& state) {
     for (auto _ : state) {
         offset = offset > 4 ? 0 : offset + 0.37;
         benchmark::DoNotOptimize(runtime::RasteriseDisc(68, 118, 10, 207, 220, spans));
-        benchmark::DoNotOptimize(runtime::RasteriseDisc(68 + offset, 118 - offset, 5, 207, 220, spans));
+        benchmark::DoNotOptimize(
+            runtime::RasteriseDisc(68 + offset, 118 - offset, 5, 207, 220, spans));
     }
 }
 BENCHMARK(CircleSpans);

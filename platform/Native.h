@@ -31,15 +31,15 @@ struct Span {  // the pixels [x0, x1) of row y
 
 struct Image {  // row-major, top row first
     std::int32_t width = 0, height = 0;
-    std::vector<Colour> pixels;   // 0x00BBGGRR
+    std::vector<Colour> pixels;        // 0x00BBGGRR
     std::vector<std::uint8_t> opaque;  // empty, or one per pixel: 0 = transparent
 };
 
 struct WindowRequest {
-    Point position;               // outer top-left, screen pixels
+    Point position;  // outer top-left, screen pixels
     std::int32_t width = 0, height = 0;
-    std::string title;            // the window's text
-    std::string className;        // WM_CLASS on X11, the window class on Windows
+    std::string title;               // the window's text
+    std::string className;           // WM_CLASS on X11, the window class on Windows
     const Image* content = nullptr;  // the client area as the system repaints it; copied
     const Image* icon = nullptr;
 };
@@ -48,8 +48,8 @@ enum class EventKind { MouseDown, DblClick, Tick, Closed };
 
 struct Event {
     EventKind kind = EventKind::Tick;
-    std::int16_t button = 0;  // 1 left, 2 right, 4 middle
-    std::int16_t shift = 0;   // 1 shift, 2 ctrl, 4 alt
+    std::int16_t button = 0;    // 1 left, 2 right, 4 middle
+    std::int16_t shift = 0;     // 1 shift, 2 ctrl, 4 alt
     std::int32_t x = 0, y = 0;  // client pixels
 };
 
@@ -84,6 +84,6 @@ Event WaitEvent();  // blocks; a lost display ends the process
 // (Windows' interactive move), so that the timer still ticks meanwhile.
 using EventHandler = void (*)(const Event& event);
 void SetModalEventHandler(EventHandler handler);
-void Close();       // releases the display before the process ends
+void Close();  // releases the display before the process ends
 
 }  // namespace native

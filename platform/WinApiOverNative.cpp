@@ -29,7 +29,9 @@ int Complexity(const std::vector<native::Rect>& rects) {
     return rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
-native::WindowId Window(HWND window) { return reinterpret_cast<native::WindowId>(window); }
+native::WindowId Window(HWND window) {
+    return reinterpret_cast<native::WindowId>(window);
+}
 
 }  // namespace
 
@@ -39,7 +41,9 @@ std::size_t LiveRegions() {
     return live;
 }
 
-const std::vector<native::Rect>* RegionRects(HRGN region) { return Find(region); }
+const std::vector<native::Rect>* RegionRects(HRGN region) {
+    return Find(region);
+}
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
     std::vector<native::Rect> rects;
@@ -110,8 +114,7 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
     return 1;
 }
 
-BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /*cy*/,
-                  UINT flags) {
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /*cy*/, UINT flags) {
     if (window == nullptr) return 0;
     BOOL ok = 1;
     if (insertAfter == HWND_TOPMOST && !native::SetTopmost(Window(window))) ok = 0;

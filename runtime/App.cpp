@@ -12,7 +12,9 @@ namespace runtime {
 Application App;
 ScreenObject Screen;
 
-bool Application::PrevInstance() { return native::AnotherCopyRuns(); }
+bool Application::PrevInstance() {
+    return native::AnotherCopyRuns();
+}
 
 std::string Application::Path() {
     const std::string path = native::ExecutablePath();
@@ -35,7 +37,9 @@ std::string Application::EXEName() {
     return name;
 }
 
-float ScreenObject::Width() { return PixelsToTwips(native::PrimaryScreenSize().x); }
+float ScreenObject::Width() {
+    return PixelsToTwips(native::PrimaryScreenSize().x);
+}
 
 void End(int status) {
     native::Close();

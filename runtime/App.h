@@ -6,7 +6,7 @@
 namespace runtime {
 
 class Application {
-public:
+  public:
     // True when another copy of the program runs. The first call takes the
     // single-instance lock, which this copy then holds until it ends.
     bool PrevInstance();
@@ -17,7 +17,7 @@ public:
 };
 
 class ScreenObject {
-public:
+  public:
     float Width();  // the primary screen's width in twips
 };
 

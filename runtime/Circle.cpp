@@ -45,7 +45,8 @@ std::size_t RasteriseDisc(double cx, double cy, double radius, std::int32_t widt
     std::size_t count = 0;
     if (!Drawable(cx, cy, radius)) return 0;
     const auto top = static_cast<std::int32_t>(std::max(0.0, std::floor(cy - radius)));
-    const auto bottom = static_cast<std::int32_t>(std::min<double>(height, std::ceil(cy + radius) + 1));
+    const auto bottom =
+        static_cast<std::int32_t>(std::min<double>(height, std::ceil(cy + radius) + 1));
     for (std::int32_t y = top; y < bottom; ++y) {
         const Row row = DiscRow(cx, cy, radius, y);
         Put(spans, count, y, row.x0, row.x1, width);
@@ -59,7 +60,8 @@ CircleSpans RasteriseCircle(double cx, double cy, double radius, std::int32_t wi
     CircleSpans counts;
     if (!Drawable(cx, cy, radius)) return counts;
     const auto top = static_cast<std::int32_t>(std::max(0.0, std::floor(cy - radius)));
-    const auto bottom = static_cast<std::int32_t>(std::min<double>(height, std::ceil(cy + radius) + 1));
+    const auto bottom =
+        static_cast<std::int32_t>(std::min<double>(height, std::ceil(cy + radius) + 1));
     for (std::int32_t y = top; y < bottom; ++y) {
         const Row row = DiscRow(cx, cy, radius, y);
         if (row.x0 >= row.x1) continue;

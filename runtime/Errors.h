@@ -16,11 +16,12 @@ enum class ErrorNumber : int {
 };
 
 class RuntimeError : public std::runtime_error {
-public:
-    RuntimeError(ErrorNumber number, const char* what) : std::runtime_error(what), number_(number) {}
+  public:
+    RuntimeError(ErrorNumber number, const char* what)
+        : std::runtime_error(what), number_(number) {}
     ErrorNumber Number() const { return number_; }
 
-private:
+  private:
     ErrorNumber number_;
 };
 
@@ -30,7 +31,7 @@ private:
 
 // One procedure's resume-next mode: ResumeNext rn; rn([&] { statement; }); ...
 class ResumeNext {
-public:
+  public:
     template <class Statement>
     void operator()(Statement&& statement) noexcept {
         try {
@@ -46,7 +47,7 @@ public:
     int Skipped() const { return skipped_; }
     ErrorNumber LastError() const { return lastError_; }
 
-private:
+  private:
     ErrorNumber lastError_{};
     int skipped_ = 0;
 };

@@ -31,8 +31,12 @@ void Form::Unload() {
     if (current_ == this) current_ = nullptr;
 }
 
-void Form::AddTimer(Timer& timer) { timer_ = &timer; }
-void Form::AddLabel(Label& label) { labels_.push_back(&label); }
+void Form::AddTimer(Timer& timer) {
+    timer_ = &timer;
+}
+void Form::AddLabel(Label& label) {
+    labels_.push_back(&label);
+}
 
 void Form::Load() {
     if (window_ != 0 || loading_) return;
@@ -50,7 +54,8 @@ void Form::Load() {
     loading_ = false;
     if (window_ == 0) Raise(ErrorNumber::OutOfMemory, "The window could not be created");
     current_ = this;
-    if (timer_ != nullptr && timer_->Interval() > 0) native::StartTimer(window_, timer_->Interval());
+    if (timer_ != nullptr && timer_->Interval() > 0)
+        native::StartTimer(window_, timer_->Interval());
     Form_Load();
     // NOTE: the decoded picture is wanted again only for a persistent image or a pixel
     // read; a window that lives for days should not carry it meanwhile.
@@ -242,9 +247,10 @@ void Form::Circle(float x, float y, float radius, native::Colour outline) {
         native::FillSpans(window_, colour, spans, count);
         if (persistent_.empty()) return;
         for (std::size_t i = 0; i < count; ++i)
-            std::fill(&persistent_[static_cast<std::size_t>(spans[i].y) * clientWidth_ + spans[i].x0],
-                      &persistent_[static_cast<std::size_t>(spans[i].y) * clientWidth_ + spans[i].x1],
-                      colour);
+            std::fill(
+                &persistent_[static_cast<std::size_t>(spans[i].y) * clientWidth_ + spans[i].x0],
+                &persistent_[static_cast<std::size_t>(spans[i].y) * clientWidth_ + spans[i].x1],
+                colour);
     };
     if (outline == fillColor_) {  // one colour: one request
         const std::size_t count =

@@ -33,7 +33,7 @@ struct FormDesign {
 };
 
 class Form {
-public:
+  public:
     explicit Form(const FormDesign& design);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -76,13 +76,13 @@ public:
     void AddTimer(Timer& timer);
     void AddLabel(Label& label);
 
-protected:
+  protected:
     virtual void Form_Load() {}
     virtual void Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float /*X*/,
                                 float /*Y*/) {}
     virtual void Form_DblClick() {}
 
-private:
+  private:
     void Load();  // creates the window and raises Load, once
     native::Colour AnyPoint(float x, float y);
     float ToScale(std::int32_t pixels) const;

@@ -2,4 +2,6 @@
 #include "runtime/Start.h"
 #include "startup/AppModul.h"
 
-int main() { return runtime::Run(AppModul::Main); }
+int main() {
+    return runtime::Run(AppModul::Main);
+}

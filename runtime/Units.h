@@ -15,6 +15,8 @@ inline float PixelsToTwips(std::int32_t pixels) {
 }
 
 // The nearest pixel; a value that is no number or beyond 32 bits is an overflow.
-inline std::int32_t TwipsToPixels(double twips) { return CLng(twips / TwipsPerPixel); }
+inline std::int32_t TwipsToPixels(double twips) {
+    return CLng(twips / TwipsPerPixel);
+}
 
 }  // namespace runtime

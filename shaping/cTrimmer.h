@@ -9,13 +9,13 @@
 #include "runtime/Form.h"
 
 class cTrimmer {
-public:
+  public:
     void GrabForm(runtime::Form& form);
     void TrimForm(runtime::Form& form);
 
     winapi::HRGN hRgnShape = nullptr;  // the shape being built; the window's once applied
     winapi::HRGN hRgnRun = nullptr;    // one run's rectangle, for the length of one union
 
-private:
+  private:
     void AddRun(std::int32_t& runStart, std::int32_t top, std::int32_t right, std::int32_t bottom);
 };

@@ -5,4 +5,4 @@ namespace AppModul {
 // Keeps the program to one running copy, reads the saved place, then loads, places and
 // shows the watcher window. Called once by the runtime, before any window exists.
 void Main();
-}
+}  // namespace AppModul

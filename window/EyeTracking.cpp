@@ -35,8 +35,12 @@ void fVellory::tmr_Timer() {
     step([&] { winapi::GetCursorPos(&CursorPos); });
     step([&] { Dist1 = Distance(Eye1, CursorPos); });
     step([&] { Dist2 = Distance(Eye2, CursorPos); });
-    step([&] { if (Dist1 == 0.0) Dist1 = 1.0; });  // the pointer on the eye's centre
-    step([&] { if (Dist2 == 0.0) Dist2 = 1.0; });
+    step([&] {
+        if (Dist1 == 0.0) Dist1 = 1.0;
+    });  // the pointer on the eye's centre
+    step([&] {
+        if (Dist2 == 0.0) Dist2 = 1.0;
+    });
     step([&] { Dir1Y = SubLong(Eye1.y, CursorPos.y) / Dist1; });
     step([&] { Dir1X = SubLong(Eye1.x, CursorPos.x) / Dist1; });
     step([&] { Dir2Y = SubLong(Eye2.y, CursorPos.y) / Dist2; });

@@ -28,7 +28,9 @@ fVellory& fVellory::Instance() {
     return *instance;
 }
 
-void fVellory::DropInstance() { InstanceSlot().reset(); }
+void fVellory::DropInstance() {
+    InstanceSlot().reset();
+}
 
 void fVellory::Form_Load() {
     runtime::ResumeNext statement;

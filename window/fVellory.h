@@ -10,7 +10,7 @@
 #include "shaping/cTrimmer.h"
 
 class fVellory : public runtime::Form {
-public:
+  public:
     // The single instance. Taking it creates no window: the first property use does.
     static fVellory& Instance();
     // Drops the single instance, for tests that start the program more than once.
@@ -35,7 +35,7 @@ public:
     fVellory();
     ~fVellory() override;
 
-protected:
+  protected:
     void Form_Load() override;
     void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) override;
     void Form_DblClick() override;

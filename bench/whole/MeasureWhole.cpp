@@ -107,9 +107,12 @@ int main(int argc, char** argv) {
     double seconds = 20;
     std::vector<std::string> programs;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--long") == 0) longRun = true;
-        else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) seconds = std::atof(argv[++i]);
-        else programs.push_back(argv[i]);
+        if (std::strcmp(argv[i], "--long") == 0)
+            longRun = true;
+        else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
+            seconds = std::atof(argv[++i]);
+        else
+            programs.push_back(argv[i]);
     }
     if (programs.size() != 2) {
         std::fprintf(stderr, "usage: measure_whole [--long] [--seconds N] PROGRAM YARDSTICK\n");
@@ -156,7 +159,8 @@ int main(int argc, char** argv) {
                 std::string(14, '-').c_str());
     Row("exec to window mapped, median of 20", mapped[0], mapped[1], "ms");
     Row("resident memory after 5 s", rss5[0] / 1024.0, rss5[1] / 1024.0, "MiB");
-    if (longRun) Row("resident memory after 10 minutes", rss10[0] / 1024.0, rss10[1] / 1024.0, "MiB");
+    if (longRun)
+        Row("resident memory after 10 minutes", rss10[0] / 1024.0, rss10[1] / 1024.0, "MiB");
     Row("CPU per minute, pointer still", still[0], still[1], "ms");
     Row("CPU per minute, pointer moving", moving[0], moving[1], "ms");
     return 0;

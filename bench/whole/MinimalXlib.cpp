@@ -26,8 +26,9 @@ int Disc(double cx, double cy, double r, XRectangle* rects) {
         const double half = std::sqrt(r * r - dy * dy);
         const int x0 = static_cast<int>(std::ceil(cx - half - 0.5));
         const int x1 = static_cast<int>(std::floor(cx + half - 0.5)) + 1;
-        if (x0 < x1) rects[n++] = {static_cast<short>(x0), static_cast<short>(y),
-                                   static_cast<unsigned short>(x1 - x0), 1};
+        if (x0 < x1)
+            rects[n++] = {static_cast<short>(x0), static_cast<short>(y),
+                          static_cast<unsigned short>(x1 - x0), 1};
     }
     return n;
 }
@@ -74,7 +75,8 @@ int main() {
             double d = std::sqrt(dx * dx + dy * dy);
             if (d == 0) d = 1;
             XSetForeground(display, gc, 0);
-            XFillRectangles(display, window, gc, rects, Disc(eye - 5 * dx / d, 118 - 5 * dy / d, 5, rects));
+            XFillRectangles(display, window, gc, rects,
+                            Disc(eye - 5 * dx / d, 118 - 5 * dy / d, 5, rects));
         }
         XFlush(display);
     }

@@ -10,7 +10,9 @@ State& Get() {
     return state;
 }
 
-void Reset() { Get() = State{}; }
+void Reset() {
+    Get() = State{};
+}
 
 std::string CallNames() {
     std::string names;
@@ -51,7 +53,9 @@ std::string ExecutablePath() {
     return Get().executablePath;
 }
 
-Point PrimaryScreenSize() { return Get().screenSize; }
+Point PrimaryScreenSize() {
+    return Get().screenSize;
+}
 
 WindowId CreateHiddenWindow(const WindowRequest& request) {
     Record("CreateHiddenWindow", Pair(request.position.x, request.position.y) + "," +
@@ -113,7 +117,9 @@ bool GetPointer(Point& position) {
     return true;
 }
 
-void ReleaseCapture() { Record("ReleaseCapture"); }
+void ReleaseCapture() {
+    Record("ReleaseCapture");
+}
 
 void BeginMove(WindowId) {
     Record("BeginMove");
@@ -137,7 +143,8 @@ void SetModalEventHandler(EventHandler) {}
 
 void Close() {
     Record("Close");
-    if (Get().printCallsOnClose) std::fprintf(stderr, "calls: %s\n", nullbackend::CallNames().c_str());
+    if (Get().printCallsOnClose)
+        std::fprintf(stderr, "calls: %s\n", nullbackend::CallNames().c_str());
 }
 
 }  // namespace native

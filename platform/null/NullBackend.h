@@ -23,8 +23,8 @@ struct State {
     std::string executablePath = "\\opt\\vellory\\vellory";
     native::Point screenSize{1920, 1080};
     native::Point pointer{0, 0};
-    bool refuseMoves = false;  // MoveWindow answers false
-    bool recordFills = true;   // off for benchmarks: recording allocates
+    bool refuseMoves = false;        // MoveWindow answers false
+    bool recordFills = true;         // off for benchmarks: recording allocates
     bool printCallsOnClose = false;  // for tests of a process that ends: the calls on stderr
     // What the runtime made.
     std::vector<Call> calls;
@@ -35,7 +35,7 @@ struct State {
     std::optional<std::vector<native::Rect>> shape;
     std::vector<std::pair<native::Colour, std::vector<native::Span>>> fills;
     std::uint32_t timerInterval = 0;
-    int moves = 0;  // BeginMove calls
+    int moves = 0;                             // BeginMove calls
     std::vector<native::Event> pendingEvents;  // WaitEvent hands these out in order
 };
 

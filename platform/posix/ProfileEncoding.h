@@ -9,9 +9,9 @@
 namespace profile {
 
 struct Text {
-    std::string bytes;       // 8-bit text, as ProfileText.h reads it
-    bool utf16 = false;      // the file was UTF-16LE with a byte-order mark
-    bool writable = true;    // false: writing it back would change characters
+    std::string bytes;     // 8-bit text, as ProfileText.h reads it
+    bool utf16 = false;    // the file was UTF-16LE with a byte-order mark
+    bool writable = true;  // false: writing it back would change characters
 };
 
 // The file's text. A UTF-16LE character above 0xFF reads as "?", and such a file is not

@@ -111,7 +111,8 @@ Location Locate(std::string_view file, std::string_view section, std::string_vie
         const bool lastLine = lineBreak == std::string_view::npos;
         const std::size_t end = lastLine ? file.size() : lineBreak;
         std::size_t next = lastLine ? file.size() : lineBreak + 1;
-        if (!lastLine && file[lineBreak] == '\r' && next < file.size() && file[next] == '\n') ++next;
+        if (!lastLine && file[lineBreak] == '\r' && next < file.size() && file[next] == '\n')
+            ++next;
         const std::string_view content = Trim(file.substr(pos, end - pos));
         const auto offset = static_cast<std::size_t>(content.data() - file.data());
 

@@ -3,12 +3,12 @@
 // puts these behind GetPrivateProfileStringA and WritePrivateProfileStringA.
 //
 // The format as read: an optional UTF-8 byte-order mark; lines ending in LF, CR LF or a
-// lone CR (or at the end of the file); "[name]" opens a section (blanks around the line and the name
-// do not count); "key=value" is an entry (blanks around the key and the value do not
-// count, nor one pair of matching quotes around the value); a line with no "=" is a key
-// with an empty value; a line starting with ";" is a comment. Names compare without
-// regard to ASCII letter case. Of duplicate sections only the first counts, and of
-// duplicate keys in it the first, for reading and for writing alike (as on Windows).
+// lone CR (or at the end of the file); "[name]" opens a section (blanks around the line and the
+// name do not count); "key=value" is an entry (blanks around the key and the value do not count,
+// nor one pair of matching quotes around the value); a line with no "=" is a key with an empty
+// value; a line starting with ";" is a comment. Names compare without regard to ASCII letter case.
+// Of duplicate sections only the first counts, and of duplicate keys in it the first, for reading
+// and for writing alike (as on Windows).
 #pragma once
 
 #include <optional>

@@ -1,7 +1,6 @@
 // Opening and closing the display, the error handlers, and the questions the backend
 // asks of the server and the window manager.
 #include "platform/x11/Connection.h"
-#include "platform/x11/WindowState.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
@@ -11,6 +10,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/x11/WindowState.h"
 
 namespace x11 {
 
@@ -29,14 +30,27 @@ int OnLostDisplay(Display*) {
 }
 
 // A protocol error answers one request; the program goes on (Xlib's default exits).
-int OnProtocolError(Display*, XErrorEvent*) { return 0; }
+int OnProtocolError(Display*, XErrorEvent*) {
+    return 0;
+}
 
 void InternAtoms(Display* display, Atoms& atoms) {
-    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "_NET_WM_PING", "_NET_WM_STATE",
-                           "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
-                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_NAME", "UTF8_STRING",
-                           "_NET_WM_PID", "_NET_WM_ICON", "_MOTIF_WM_HINTS", "_NET_WM_MOVERESIZE",
-                           "_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK", "WM_S0"};
+    const char* names[] = {"WM_PROTOCOLS",
+                           "WM_DELETE_WINDOW",
+                           "_NET_WM_PING",
+                           "_NET_WM_STATE",
+                           "_NET_WM_STATE_ABOVE",
+                           "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_STATE_SKIP_PAGER",
+                           "_NET_WM_NAME",
+                           "UTF8_STRING",
+                           "_NET_WM_PID",
+                           "_NET_WM_ICON",
+                           "_MOTIF_WM_HINTS",
+                           "_NET_WM_MOVERESIZE",
+                           "_NET_SUPPORTED",
+                           "_NET_SUPPORTING_WM_CHECK",
+                           "WM_S0"};
     static_assert(sizeof(Atoms) == sizeof(names) / sizeof(names[0]) * sizeof(Atom));
     XInternAtoms(display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
                  reinterpret_cast<Atom*>(&atoms));
@@ -126,8 +140,9 @@ bool Open(std::string& whyNot) {
     x.hasRandr = XRRQueryExtension(display, &x.randrEventBase, &errorBase) &&
                  XRRQueryVersion(display, &major, &minor) && (major > 1 || minor >= 5);
     if (x.hasRandr)
-        XRRSelectInput(display, x.root,
-                       RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+        XRRSelectInput(
+            display, x.root,
+            RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     x11::UpdatePrimaryMonitor();
     return true;
 }

@@ -42,7 +42,8 @@ LoopState& Loop() {
 }
 
 std::int16_t ShiftOf(unsigned int state) {
-    return static_cast<std::int16_t>(((state & ShiftMask) ? 1 : 0) | ((state & ControlMask) ? 2 : 0) |
+    return static_cast<std::int16_t>(((state & ShiftMask) ? 1 : 0) |
+                                     ((state & ControlMask) ? 2 : 0) |
                                      ((state & Mod1Mask) ? 4 : 0));
 }
 
@@ -54,10 +55,17 @@ std::optional<native::Event> OnButtonPress(const XButtonEvent& press) {
     event.x = press.x;
     event.y = press.y;
     switch (press.button) {
-        case Button1: event.button = 1; break;
-        case Button3: event.button = 2; break;
-        case Button2: event.button = 4; break;
-        default: return std::nullopt;  // wheel and extra buttons
+        case Button1:
+            event.button = 1;
+            break;
+        case Button3:
+            event.button = 2;
+            break;
+        case Button2:
+            event.button = 4;
+            break;
+        default:
+            return std::nullopt;  // wheel and extra buttons
     }
     if (event.button != 1) return event;
     const auto& last = loop.lastPress;
@@ -175,7 +183,8 @@ Event WaitEvent() {
             return Event{EventKind::Tick};
         }
         int timeoutMs = -1;
-        if (loop.intervalMs > 0) timeoutMs = static_cast<int>((loop.nextTickNs - now + 999999) / 1000000);
+        if (loop.intervalMs > 0)
+            timeoutMs = static_cast<int>((loop.nextTickNs - now + 999999) / 1000000);
         XFlush(display);
         pollfd fd{ConnectionNumber(display), POLLIN, 0};
         // A hang-up wakes the poll; the next XPending then meets the lost connection.

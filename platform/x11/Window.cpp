@@ -111,12 +111,14 @@ Pixmap MakeContentPixmap(Window window, const native::Image& image) {
     if (ximage == nullptr) return 0;
     std::vector<char> bytes(static_cast<std::size_t>(ximage->bytes_per_line) * image.height);
     ximage->data = bytes.data();
-    const bool direct = ximage->bits_per_pixel == 32 && ximage->byte_order == ImageByteOrder(x.display) &&
-                        (ximage->byte_order == LSBFirst) == (std::endian::native == std::endian::little);
+    const bool direct =
+        ximage->bits_per_pixel == 32 && ximage->byte_order == ImageByteOrder(x.display) &&
+        (ximage->byte_order == LSBFirst) == (std::endian::native == std::endian::little);
     const PixelFormat& format = x.pixelFormat;
     for (std::int32_t y = 0; y < image.height; ++y) {
         const native::Colour* from = &image.pixels[static_cast<std::size_t>(y) * image.width];
-        auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) * ximage->bytes_per_line);
+        auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) *
+                                                                        ximage->bytes_per_line);
         // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
         // anything else through Xlib's general (and slow) path.
         if (direct && format.trueColour24) {
@@ -127,7 +129,8 @@ Pixmap MakeContentPixmap(Window window, const native::Image& image) {
             }
             continue;
         }
-        for (std::int32_t x0 = 0; x0 < image.width; ++x0) XPutPixel(ximage, x0, y, PixelOf(from[x0]));
+        for (std::int32_t x0 = 0; x0 < image.width; ++x0)
+            XPutPixel(ximage, x0, y, PixelOf(from[x0]));
     }
     const Pixmap pixmap = XCreatePixmap(x.display, window, image.width, image.height, depth);
     XPutImage(x.display, pixmap, TheWindow().gc, ximage, 0, 0, 0, 0, image.width, image.height);
@@ -136,7 +139,9 @@ Pixmap MakeContentPixmap(Window window, const native::Image& image) {
     return pixmap;
 }
 
-bool FitsX11(long value) { return value >= SHRT_MIN && value <= SHRT_MAX; }
+bool FitsX11(long value) {
+    return value >= SHRT_MIN && value <= SHRT_MAX;
+}
 
 }  // namespace
 
@@ -312,7 +317,9 @@ void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t co
     }
 }
 
-void Flush() { XFlush(X().display); }
+void Flush() {
+    XFlush(X().display);
+}
 
 bool GetPointer(Point& position) {
     Window rootReturn, child;

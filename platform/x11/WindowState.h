@@ -11,7 +11,7 @@ namespace x11 {
 
 struct WindowState {
     Window window = 0;
-    Pixmap content = 0;   // the window's background: the server repaints from it
+    Pixmap content = 0;  // the window's background: the server repaints from it
     GC gc = nullptr;
     std::int32_t width = 0, height = 0;
     // The outer top-left corner in root coordinates, from our requests and the
@@ -27,7 +27,7 @@ WindowState& TheWindow();
 unsigned long PixelOf(native::Colour colour);  // 0x00BBGGRR to the visual's pixel value
 struct PixelFormat;
 PixelFormat ReadPixelFormat(const Visual* visual);
-void AddWindowState(Atom state);               // _NET_WM_STATE, before or after mapping
+void AddWindowState(Atom state);  // _NET_WM_STATE, before or after mapping
 void KeepOnTopWithoutWindowManager();
 
 }  // namespace x11

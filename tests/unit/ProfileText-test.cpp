@@ -92,7 +92,8 @@ TEST(ProfileEditor, AddsWhatIsMissingWhereItBelongs) {
 TEST(ProfileEditor, ReplacesTheValueThatIsRead) {
     EXPECT_EQ(SetValue("[A]\r\n  TOP = \"1\"  \r\n", "a", "Top", "2"), "[A]\r\n  TOP = 2  \r\n");
     EXPECT_EQ(SetValue("[A]\nx\n", "A", "X", "5"), "[A]\nx=5\n");
-    EXPECT_EQ(SetValue("[A]\ny=1\n[a]\nx=1\nx=2\n", "A", "x", "9"), "[A]\ny=1\nx=9\n[a]\nx=1\nx=2\n");
+    EXPECT_EQ(SetValue("[A]\ny=1\n[a]\nx=1\nx=2\n", "A", "x", "9"),
+              "[A]\ny=1\nx=9\n[a]\nx=1\nx=2\n");
 }
 
 TEST(ProfileText, ALoneCarriageReturnEndsALine) {

@@ -51,8 +51,12 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     // A path inside the folder, in host notation ("/" before the name; Windows takes both).
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const {
+        return path_ + "/" + name;
+    }
+    const std::string& Path() const {
+        return path_;
+    }
 
   private:
     std::string path_;

@@ -1,11 +1,11 @@
 // The circle rasteriser: which pixels a disc covers, and that a pupil never leaves its eye.
+#include "runtime/Circle.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <set>
 #include <vector>
-
-#include "runtime/Circle.h"
 
 namespace {
 

@@ -19,7 +19,7 @@ std::vector<native::Span> Disc(double cx, double cy, double r) {
 }
 
 class EyeTrackingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         nullbackend::Reset();
         form.Show();
@@ -78,7 +78,8 @@ TEST_F(EyeTrackingTest, PupilsTurnTheFullFivePixelsWhereverThePointerIs) {
 TEST_F(EyeTrackingTest, NegativeScreenCoordinatesAndAMovedWindow) {
     PlaceWindow(-500, -300);  // on a monitor left of and above the primary one
     Tick(-432, -2000);        // straight above eye 1 (at -432, -182)
-    ExpectPupils(68, 113, 140 - 5 * 72 / std::hypot(72.0, 1818.0), 118 - 5 * 1818 / std::hypot(72.0, 1818.0));
+    ExpectPupils(68, 113, 140 - 5 * 72 / std::hypot(72.0, 1818.0),
+                 118 - 5 * 1818 / std::hypot(72.0, 1818.0));
     // The pointer stands still; the window moves: the pupils turn at the next tick.
     PlaceWindow(-432 + 50 - 68, -2000 + 50 - 118);  // eye 1 now 50 right of, 50 below it
     Tick(-432, -2000);

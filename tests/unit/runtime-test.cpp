@@ -61,11 +61,11 @@ TEST(ResumeNextTest, AFailingStatementIsAbandonedAndTheNextRuns) {
 }
 
 class ProbeForm : public runtime::Form {
-public:
+  public:
     using runtime::Form::Form;
     std::string loadSaw;
 
-protected:
+  protected:
     void Form_Load() override {
         loadSaw = nullbackend::CallNames();
         SetFillColor(0x123456);  // a property use inside Load does not load twice
@@ -73,7 +73,7 @@ protected:
 };
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { nullbackend::Reset(); }
     static runtime::FormDesign Design(const std::vector<std::uint8_t>& picture) {
         runtime::FormDesign design;

@@ -12,7 +12,7 @@
 namespace {
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         nullbackend::Reset();
         fVellory::DropInstance();
@@ -55,8 +55,8 @@ TEST_F(StartupTest, SavedPlacesAreReadByTheLeadingNumberRule) {
         const char* file;
         int top, left;
     } cases[] = {
-        {"[Varnhold Quimbrel]\nLeft=300\n", 0, 20},               // only Left: Top 0
-        {"[VARNHOLD QUIMBREL]\ntop=abc\n", 0, 0},                 // saved placement, not default
+        {"[Varnhold Quimbrel]\nLeft=300\n", 0, 20},  // only Left: Top 0
+        {"[VARNHOLD QUIMBREL]\ntop=abc\n", 0, 0},    // saved placement, not default
         {"[Varnhold Quimbrel]\r\nTop=12,5\r\nLeft=-300\r\n", 1, -20},  // 12 twips is 1 pixel
         {"[Varnhold Quimbrel]\nTop=-300\nLeft=1 500\n", -20, 100},
         {"[Varnhold Quimbrel]\nTop=1.5E3\nLeft=\n", 100, 0},

@@ -169,8 +169,7 @@ using Answers = std::pair<std::string, std::string>;
 // gives. Windows settles the format, so an entry here is a fault of ours, kept only with
 // its reason; none is open. (Duplicate sections, lone-CR line ends and UTF-16 files were,
 // until ours learnt them.)
-const std::map<std::string, Answers> OpenDisagreements = {
-};
+const std::map<std::string, Answers> OpenDisagreements = {};
 
 }  // namespace
 

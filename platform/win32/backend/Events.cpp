@@ -144,7 +144,9 @@ Event WaitEvent() {
     return event;
 }
 
-void SetModalEventHandler(EventHandler handler) { Loop().modalHandler = handler; }
+void SetModalEventHandler(EventHandler handler) {
+    Loop().modalHandler = handler;
+}
 
 // NOTE: the program releases the capture and starts the move with user32's own
 // ReleaseCapture and SendMessageA (platform/WinApi.h forwards to them); these two serve
