@@ -67,6 +67,8 @@ Point PrimaryScreenSize();
 WindowId CreateHiddenWindow(const WindowRequest& request);
 bool MoveWindow(WindowId window, Point topLeft);  // false: the system cannot place it there
 bool GetWindowRect(WindowId window, Rect& rect);
+// Reads the screens' layout anew, where the system may change it without telling us.
+void RefreshScreens();
 void ShowWindow(WindowId window);
 void DestroyWindow(WindowId window);
 bool SetTopmost(WindowId window);

@@ -109,8 +109,11 @@ native::Colour Form::ContentPixel(std::int32_t x, std::int32_t y) {
     return design_.backColor;
 }
 
+// NOTE: a place read for keeping (Top, Left) must count from the primary screen as it is
+// now; the eyes need no refresh, as their directions are differences of screen places.
 float Form::Top() {
     Load();
+    native::RefreshScreens();
     native::Rect rect;
     if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, "Top");
     return PixelsToTwips(rect.top);
@@ -118,6 +121,7 @@ float Form::Top() {
 
 float Form::Left() {
     Load();
+    native::RefreshScreens();
     native::Rect rect;
     if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, "Left");
     return PixelsToTwips(rect.left);

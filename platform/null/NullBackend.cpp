@@ -83,6 +83,8 @@ bool GetWindowRect(WindowId window, Rect& rect) {
     return true;
 }
 
+void RefreshScreens() {}
+
 void ShowWindow(WindowId) {
     Record("ShowWindow");
     Get().shown = true;

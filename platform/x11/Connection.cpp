@@ -154,6 +154,10 @@ void Close() {
     x.display = nullptr;
 }
 
+// NOTE: a monitor defined by hand (xrandr --setmonitor) is announced by no event: one
+// round trip, only when the program reads its window's place.
+void RefreshScreens() { x11::UpdatePrimaryMonitor(); }
+
 Point PrimaryScreenSize() {
     const native::Rect& p = x11::X().primary;
     return {p.right - p.left, p.bottom - p.top};

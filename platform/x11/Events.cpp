@@ -108,8 +108,6 @@ std::optional<native::Event> Translate(XEvent& event) {
     Connection& x = X();
     WindowState& w = TheWindow();
     // NOTE: monitors plugged, unplugged or rearranged move the primary monitor's origin.
-    // A monitor defined by hand (xrandr --setmonitor) is announced by no event and is
-    // seen at the next start.
     if (x.hasRandr && (event.type == x.randrEventBase + RRScreenChangeNotify ||
                        event.type == x.randrEventBase + RRNotify)) {
         XRRUpdateConfiguration(&event);

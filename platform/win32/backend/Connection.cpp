@@ -15,6 +15,9 @@ void Close() {
     // itself, if still there, goes with DestroyWindow.
 }
 
+// NOTE: Windows itself keeps screen coordinates on the primary monitor's corner.
+void RefreshScreens() {}
+
 // The primary monitor's size; its top-left corner is the origin of screen coordinates.
 Point PrimaryScreenSize() {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
