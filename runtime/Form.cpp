@@ -176,6 +176,7 @@ void Form::SetScaleMode(std::int16_t mode) {
     if (mode != ScaleTwips && mode != ScalePixels)
         Raise(ErrorNumber::InvalidProcedureCall, "ScaleMode");
     scaleMode_ = mode;
+    UpdatePixelReads();
 }
 
 float Form::ToScale(std::int32_t pixels) const {
@@ -206,20 +207,32 @@ void Form::SetAutoRedraw(bool on) {
     autoRedraw_ = on;
     if (!on) {
         std::vector<native::Colour>().swap(persistent_);
+        UpdatePixelReads();
         return;
     }
     if (persistent_.empty()) ComposePicture(persistent_);
+    UpdatePixelReads();
 }
 
 // The picture unscaled at the client area's top-left corner, over the back colour.
 void Form::ComposePicture(std::vector<native::Colour>& pixels) {
-    pixels.assign(static_cast<std::size_t>(clientWidth_) * clientHeight_, design_.backColor);
     const native::Image& picture = PictureImage();
+    const auto area = static_cast<std::ptrdiff_t>(clientWidth_) * clientHeight_;
+    if (picture.width == clientWidth_ && picture.height >= clientHeight_) {  // it covers all
+        pixels.assign(picture.pixels.begin(), picture.pixels.begin() + area);
+        return;
+    }
+    pixels.assign(static_cast<std::size_t>(area), design_.backColor);
     const std::int32_t rows = std::min(clientHeight_, picture.height);
     const std::int32_t columns = std::min(clientWidth_, picture.width);
     for (std::int32_t y = 0; y < rows; ++y)
         std::copy_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width,
                     columns, pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_);
+}
+
+void Form::UpdatePixelReads() {
+    const bool direct = scaleMode_ == ScalePixels && !persistent_.empty();
+    pixelReads_ = direct ? persistent_.data() : nullptr;
 }
 
 native::Colour Form::AnyPoint(float x, float y) {

@@ -57,10 +57,11 @@ class Form {
     // One pixel's colour, -1 outside the client area. Inline for the common case (a whole
     // pixel of the persistent image), since a trim reads every pixel of the window.
     native::Colour Point(float x, float y) {
-        if (window_ != 0 && scaleMode_ == ScalePixels && !persistent_.empty()) {
+        if (pixelReads_ != nullptr) {
             const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
-            if (px == x && py == y && px >= 0 && py >= 0 && px < clientWidth_ && py < clientHeight_)
-                return persistent_[static_cast<std::size_t>(py) * clientWidth_ + px];
+            if (px == x && py == y && static_cast<std::uint32_t>(px) < static_cast<std::uint32_t>(clientWidth_) &&
+                static_cast<std::uint32_t>(py) < static_cast<std::uint32_t>(clientHeight_))
+                return pixelReads_[static_cast<std::size_t>(py) * clientWidth_ + px];
         }
         return AnyPoint(x, y);
     }
@@ -101,6 +102,9 @@ class Form {
     bool hasPicture_ = false;
     native::Image icon_;
     std::vector<native::Colour> persistent_;  // the AutoRedraw image; empty when off
+    // The persistent image while pixel reads may go straight to it (pixel scale), else null.
+    const native::Colour* pixelReads_ = nullptr;
+    void UpdatePixelReads();
     std::int32_t clientWidth_ = 0, clientHeight_ = 0;
     std::int16_t scaleMode_;
     bool autoRedraw_;

@@ -70,10 +70,12 @@ native::Image Blank(std::int32_t width, std::int32_t height) {
 // Reads one row of 24- or 32-bit pixels; alpha, if wanted, from the fourth byte.
 void ReadDirectRow(Bytes row, std::uint32_t bitsPerPixel, native::Colour* out, std::uint8_t* alpha,
                    std::int32_t width) {
+    // The caller has checked that the row holds width pixels; a plain pointer walks it.
     const std::size_t step = bitsPerPixel / 8;
-    for (std::int32_t x = 0; x < width; ++x) {
-        out[x] = Bgr(row, std::size_t(x) * step);
-        if (alpha != nullptr) alpha[x] = row[std::size_t(x) * step + 3];
+    const std::uint8_t* in = row.data();
+    for (std::int32_t x = 0; x < width; ++x, in += step) {
+        out[x] = native::Colour{in[2]} | native::Colour{in[1]} << 8 | native::Colour{in[0]} << 16;
+        if (alpha != nullptr) alpha[x] = in[3];
     }
 }
 

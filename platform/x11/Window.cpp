@@ -121,6 +121,13 @@ Pixmap MakeContentPixmap(Window window, const native::Image& image) {
                                                                         ximage->bytes_per_line);
         // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
         // anything else through Xlib's general (and slow) path.
+        if (direct && format.redShift == 16 && format.greenShift == 8 && format.blueShift == 0) {
+            for (std::int32_t x0 = 0; x0 < image.width; ++x0) {  // 0x00BBGGRR to 0x00RRGGBB
+                const native::Colour c = from[x0];
+                row[x0] = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+            }
+            continue;
+        }
         if (direct && format.trueColour24) {
             for (std::int32_t x0 = 0; x0 < image.width; ++x0) {
                 const native::Colour c = from[x0];
