@@ -16,7 +16,7 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF -DVELLO
 cmake --build build-bench -j"$(nproc)" --target vellory benchmarks minimal_xlib measure_whole >/dev/null
 b=build-bench
 
-echo "## In-process ($(date -u +%F), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
+echo "### In-process ($(date -u +%F), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
 echo
 "$b/bench/benchmarks" --benchmark_format=console --benchmark_counters_tabular=true 2>/dev/null
 
@@ -49,12 +49,12 @@ for wm in none openbox; do
   sleep 1
   if [[ $wm == openbox ]]; then DISPLAY=:96 openbox >/dev/null 2>&1 & pids+=($!); sleep 1; fi
   echo
-  echo "## Whole program on Xvfb, window manager: $wm"
+  echo "### Whole program on Xvfb, window manager: $wm"
   echo
   DISPLAY=:96 "$b/bench/measure_whole" --seconds "$seconds" $long "$b/vellory" "$b/bench/minimal_xlib"
   read -r vr vt < <(requests_per_tick "$b/vellory" :96)
   read -r mr mt < <(requests_per_tick "$b/bench/minimal_xlib" :96)
-  printf '| %-34s | %12s | %12s |        | requests\n' "X requests per tick" "$vr" "$mr"
-  printf '| %-34s | %12s | %12s |        | round trips\n' "X round trips per tick" "$vt" "$mt"
+  printf '| X requests per tick | %s | %s | |\n' "$vr" "$mr"
+  printf '| X round trips per tick | %s | %s | |\n' "$vt" "$mt"
   cleanup; pids=(); sleep 1
 done

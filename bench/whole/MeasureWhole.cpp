@@ -97,7 +97,7 @@ void MovePointer(Display* display, double seconds) {
 }
 
 void Row(const char* name, double a, double b, const char* unit) {
-    std::printf("| %-34s | %12.2f | %12.2f | %5.2fx | %s\n", name, a, b, b > 0 ? a / b : 0.0, unit);
+    std::printf("| %s (%s) | %.2f | %.2f | %.2fx |\n", name, unit, a, b, b > 0 ? a / b : 0.0);
 }
 
 }  // namespace
@@ -154,9 +154,7 @@ int main(int argc, char** argv) {
     }
     for (pid_t pid : pids) Stop(pid);
 
-    std::printf("| %-34s | %12s | %12s | ratio  |\n", "figure", "vellory", "minimal Xlib");
-    std::printf("|%s|%s|%s|--------|\n", std::string(36, '-').c_str(), std::string(14, '-').c_str(),
-                std::string(14, '-').c_str());
+    std::printf("| figure | vellory | minimal Xlib | ratio |\n|---|---|---|---|\n");
     Row("exec to window mapped, median of 20", mapped[0], mapped[1], "ms");
     Row("resident memory after 5 s", rss5[0] / 1024.0, rss5[1] / 1024.0, "MiB");
     if (longRun)
