@@ -40,7 +40,8 @@ struct WindowRequest {
     std::int32_t width = 0, height = 0;
     std::string title;               // the window's text
     std::string className;           // WM_CLASS on X11, the window class on Windows
-    const Image* content = nullptr;  // the client area as the system repaints it; copied
+    Image* content = nullptr;  // the client area as the system repaints it; the backend keeps
+                               // a copy of its own and may use these pixels as scratch
     const Image* icon = nullptr;
 };
 

@@ -76,7 +76,7 @@ native::WindowId Form::CreateHiddenWindow() {
     request.height = clientHeight_;
     request.title = design_.caption;
     request.className = design_.className;
-    const native::Image content = BuildContent();  // the backend keeps its own copy
+    native::Image content = BuildContent();  // the backend keeps its own copy
     request.content = &content;
     request.icon = icon_.pixels.empty() ? nullptr : &icon_;
     return native::CreateHiddenWindow(request);
@@ -210,7 +210,13 @@ void Form::SetAutoRedraw(bool on) {
         UpdatePixelReads();
         return;
     }
-    if (persistent_.empty()) ComposePicture(persistent_);
+    if (persistent_.empty()) {
+        const native::Image& picture = PictureImage();
+        if (picture.width == clientWidth_ && picture.height == clientHeight_)
+            persistent_.swap(picture_.pixels);  // the picture is the image: take it, decoded
+        else                                    // again if it is wanted later
+            ComposePicture(persistent_);
+    }
     UpdatePixelReads();
 }
 

@@ -136,9 +136,9 @@ bool Open(std::string& whyNot) {
     x.pixelFormat = x11::ReadPixelFormat(DefaultVisual(display, x.screen));
     int eventBase = 0, errorBase = 0;
     x.hasShape = XShapeQueryExtension(display, &eventBase, &errorBase);
-    int major = 0, minor = 0;
-    x.hasRandr = XRRQueryExtension(display, &x.randrEventBase, &errorBase) &&
-                 XRRQueryVersion(display, &major, &minor) && (major > 1 || minor >= 5);
+    // NOTE: no version query: a server without RandR 1.5 refuses XRRGetMonitors, which
+    // then gives nothing and the root window's geometry stands.
+    x.hasRandr = XRRQueryExtension(display, &x.randrEventBase, &errorBase);
     if (x.hasRandr)
         XRRSelectInput(
             display, x.root,

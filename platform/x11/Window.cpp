@@ -73,7 +73,10 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     wm->flags = InputHint | StateHint;
     wm->input = True;
     wm->initial_state = NormalState;
-    XSetWMProperties(x.display, window, nullptr, nullptr, nullptr, 0, size, wm, nullptr);
+    // NOTE: XSetWMProperties and XSetWMProtocols would intern their atoms again, one
+    // round trip each; these calls use the atoms we already hold.
+    XSetWMNormalHints(x.display, window, size);
+    XSetWMHints(x.display, window, wm);
     XFree(size);
     XFree(wm);
 
@@ -83,7 +86,8 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     const long pid = getpid();
     SetProperty32(window, x.atoms._NET_WM_PID, XA_CARDINAL, &pid, 1);
     Atom protocols[] = {x.atoms.WM_DELETE_WINDOW, x.atoms._NET_WM_PING};
-    XSetWMProtocols(x.display, window, protocols, 2);
+    XChangeProperty(x.display, window, x.atoms.WM_PROTOCOLS, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(protocols), 2);
     AddWindowState(x.atoms._NET_WM_STATE_SKIP_TASKBAR);
     AddWindowState(x.atoms._NET_WM_STATE_SKIP_PAGER);
 
@@ -102,21 +106,29 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     }
 }
 
-Pixmap MakeContentPixmap(Window window, const native::Image& image) {
+// The content uploaded once into a pixmap. Its pixels are converted in place when the
+// image's layout is the XImage's own (32-bit pixels, no row padding), else into a copy.
+Pixmap MakeContentPixmap(Window window, native::Image& image) {
     Connection& x = X();
     const int depth = DefaultDepth(x.display, x.screen);
     Visual* visual = DefaultVisual(x.display, x.screen);
     XImage* ximage = XCreateImage(x.display, visual, depth, ZPixmap, 0, nullptr, image.width,
                                   image.height, 32, 0);
     if (ximage == nullptr) return 0;
-    std::vector<char> bytes(static_cast<std::size_t>(ximage->bytes_per_line) * image.height);
-    ximage->data = bytes.data();
     const bool direct =
         ximage->bits_per_pixel == 32 && ximage->byte_order == ImageByteOrder(x.display) &&
         (ximage->byte_order == LSBFirst) == (std::endian::native == std::endian::little);
+    std::vector<char> bytes;
+    if (direct && ximage->bytes_per_line == image.width * 4) {
+        ximage->data = reinterpret_cast<char*>(image.pixels.data());
+    } else {
+        bytes.resize(static_cast<std::size_t>(ximage->bytes_per_line) * image.height);
+        ximage->data = bytes.data();
+    }
     const PixelFormat& format = x.pixelFormat;
     for (std::int32_t y = 0; y < image.height; ++y) {
         const native::Colour* from = &image.pixels[static_cast<std::size_t>(y) * image.width];
+        // NOTE: in place, each pixel is read before its own place is written.
         auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) *
                                                                         ximage->bytes_per_line);
         // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
