@@ -183,7 +183,8 @@ Event WaitEvent() {
         int timeoutMs = -1;
         if (loop.intervalMs > 0)
             timeoutMs = static_cast<int>((loop.nextTickNs - now + 999999) / 1000000);
-        XFlush(display);
+        // NOTE: no flush here: the XPending that found the queue empty has just flushed,
+        // and a flush costs two reads of the socket besides the write.
         pollfd fd{ConnectionNumber(display), POLLIN, 0};
         // A hang-up wakes the poll; the next XPending then meets the lost connection.
         if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & (POLLHUP | POLLERR)) != 0) {
