@@ -1,8 +1,12 @@
 // The artwork generator: draws the kitten picture and the eyes icon and writes them as
-// window/kitten.bmp (24-bit BMP) and window/eyes.ico (16-colour icon with mask).
-// Usage: draw_artwork <output folder>. The output is deterministic; both files are
-// committed and embedded into the program at build time.
-// The drawing lives in tools/artwork/: Kitten.h (picture), EyesIcon.h (icon), Paint.h (kit).
+// window/kitten.bmp (24-bit BMP) and window/eyes.ico (16-colour icon with mask); given an
+// icon folder too, it draws the kitten's face as the desktop icons vellory-<N>.png.
+// Usage: draw_artwork <output folder> [<icon folder>], from the source root:
+//   draw_artwork window packaging/icons
+// The output is deterministic and committed; the program embeds the first two files at
+// build time, the install copies the icons.
+// The drawing lives in tools/artwork/: Kitten.h (picture), EyesIcon.h (icon), Paint.h
+// (kit), Png.h (encoder).
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +17,7 @@
 
 #include "artwork/EyesIcon.h"
 #include "artwork/Kitten.h"
+#include "artwork/Png.h"
 
 namespace {
 
@@ -160,6 +165,44 @@ Bytes EncodeIco(const eyes::Icon& icon) {
     return out;
 }
 
+// The desktop icon: the kitten's head and ears, without the chest, centred in a square
+// and transparent around them. A pixel's opacity is the share of its sub-samples inside
+// the outline, its colour the face's average over those; sub-samples lie at most half a
+// picture pixel apart, so that small icons average the features rather than pick them.
+constexpr paint::V kIconCentre{kitten::kAxis + 1.5, 97.5};
+constexpr double kIconSide = 224;  // picture pixels: the head and ears with a small margin
+constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+
+std::vector<png::Rgba> DrawIcon(int size) {
+    const double scale = kIconSide / size;
+    const int grid = std::max(4, int(std::ceil(2 * scale)));
+    const paint::V corner = kIconCentre - paint::V{kIconSide / 2, kIconSide / 2};
+    std::vector<png::Rgba> pixels(std::size_t(size) * size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            int inside = 0;
+            paint::Rgb sum;
+            for (int sy = 0; sy < grid; ++sy) {
+                for (int sx = 0; sx < grid; ++sx) {
+                    const paint::V p =
+                        corner + paint::V{x + (sx + 0.5) / grid, y + (sy + 0.5) / grid} * scale;
+                    if (kitten::HeadAndEarsDistance(p) >= 0) continue;
+                    ++inside;
+                    sum = sum + kitten::KittenColour(p);
+                }
+            }
+            if (inside == 0) continue;
+            const paint::Rgb c = sum * (1.0 / inside);
+            const auto channel = [](double v) {
+                return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0));
+            };
+            pixels[std::size_t(y) * size + x] = {channel(c.r), channel(c.g), channel(c.b),
+                                                 channel(255.0 * inside / (grid * grid))};
+        }
+    }
+    return pixels;
+}
+
 bool WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -171,13 +214,21 @@ bool WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: draw_artwork <output folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: draw_artwork <output folder> [<icon folder>]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    const bool bmp =
+    bool written =
         WriteFile(folder / "kitten.bmp", EncodeBmp(DrawKitten(), kitten::kWidth, kitten::kHeight));
-    const bool ico = WriteFile(folder / "eyes.ico", EncodeIco(eyes::DrawIcon()));
-    return bmp && ico ? 0 : 1;
+    written = WriteFile(folder / "eyes.ico", EncodeIco(eyes::DrawIcon())) && written;
+    if (argc == 3) {
+        for (const int side : kIconSizes) {
+            const png::Bytes icon = png::Encode(DrawIcon(side), side, side);
+            const auto path =
+                std::filesystem::path(argv[2]) / ("vellory-" + std::to_string(side) + ".png");
+            written = !icon.empty() && WriteFile(path, icon) && written;
+        }
+    }
+    return written ? 0 : 1;
 }

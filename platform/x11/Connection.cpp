@@ -128,6 +128,11 @@ bool Open(std::string& whyNot) {
                  (name != nullptr && *name != '\0' ? name : "(DISPLAY is not set)");
         return false;
     }
+    // NOTE: XWayland tells an X client where the pointer is only while it is over an X
+    // window; nothing can be done about that from here but to say so.
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland)
+        std::fputs("vellory: under Wayland the eyes follow the pointer only over X11 windows\n",
+                   stderr);
     x11::Connection& x = X();
     x.display = display;
     x.screen = DefaultScreen(display);

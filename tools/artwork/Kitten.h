@@ -53,8 +53,8 @@ inline double EarDistance(V q) {
     return paint::TriangleDistance(q, kEarTip, kEarOuter, kEarInner) - kEarRound;
 }
 
-// Signed distances (approximate, negative inside) to the head alone and to the whole
-// face: head, ears and chest.
+// Signed distances (approximate, negative inside) to the head alone, to the head with
+// its ears (the desktop icon's outline) and to the whole face: head, ears and chest.
 inline double HeadDistance(V p) {
     const V q = Fold(p);
     const double cranium = paint::EllipseDistance(q, kCraniumCentre, kCraniumRx, kCraniumRy);
@@ -62,11 +62,15 @@ inline double HeadDistance(V p) {
         paint::EllipseDistance(q, kCheekCentre, kCheekRx, kCheekRy) - CheekTuft(p, q);
     return std::min(cranium, cheeks);
 }
+inline double Fuzz(V p) {
+    return paint::Fractal(p.x * 0.12, p.y * 0.12, 2) * 2.5;
+}
+inline double HeadAndEarsDistance(V p) {
+    return std::min(HeadDistance(p), EarDistance(Fold(p))) + Fuzz(p);
+}
 inline double FaceDistance(V p) {
-    const V q = Fold(p);
-    const double chest = paint::EllipseDistance(q, kChestCentre, kChestRx, kChestRy);
-    const double fuzz = paint::Fractal(p.x * 0.12, p.y * 0.12, 2) * 2.5;
-    return std::min({HeadDistance(p), chest, EarDistance(q)}) + fuzz;
+    const double chest = paint::EllipseDistance(Fold(p), kChestCentre, kChestRx, kChestRy);
+    return std::min(HeadAndEarsDistance(p), chest + Fuzz(p));
 }
 
 inline bool InsideKitten(V p) {

@@ -1,0 +1,84 @@
+# Installing vellory like any other program, and packaging it.
+#   cmake --install build [--prefix DIR]   bin/vellory, desktop entry, icons, manual page
+#   cd build && cpack -G DEB               vellory_<version>_<arch>.deb
+# The icons in packaging/icons are drawn by tools/DrawArtwork.cpp and committed.
+
+if(WIN32)
+  # The version resource, from the project's version.
+  configure_file(${CMAKE_SOURCE_DIR}/platform/win32/VersionInfo.rc.in
+                 ${CMAKE_BINARY_DIR}/generated/VersionInfo.rc @ONLY)
+  target_sources(vellory PRIVATE ${CMAKE_BINARY_DIR}/generated/VersionInfo.rc)
+  if(VELLORY_TESTS)
+    add_test(NAME install.version COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/version-test.sh
+                                          $<TARGET_FILE:vellory> ${PROJECT_VERSION})
+    set_tests_properties(install.version PROPERTIES LABELS install SKIP_RETURN_CODE 77)
+  endif()
+  return()
+endif()
+
+if(TARGET draw_artwork)
+  find_package(ZLIB)
+  if(ZLIB_FOUND)
+    target_link_libraries(draw_artwork PRIVATE ZLIB::ZLIB)
+  endif()
+endif()
+
+include(GNUInstallDirs)
+set(PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+set(PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
+
+# The manual page and the changelog, compressed as Debian wants them: gzip -9, no name
+# or time stamp in the header, so that the same sources give the same bytes.
+configure_file(${PACKAGING_DIR}/vellory.6.in ${PACKAGING_OUT}/vellory.6 @ONLY)
+configure_file(${PACKAGING_DIR}/changelog ${PACKAGING_OUT}/changelog COPYONLY)
+find_program(GZIP_PROGRAM gzip REQUIRED)
+add_custom_command(OUTPUT ${PACKAGING_OUT}/vellory.6.gz ${PACKAGING_OUT}/changelog.gz
+                   COMMAND ${GZIP_PROGRAM} -9nkf vellory.6 changelog
+                   WORKING_DIRECTORY ${PACKAGING_OUT}
+                   DEPENDS ${PACKAGING_OUT}/vellory.6 ${PACKAGING_OUT}/changelog)
+add_custom_target(packaging_docs ALL DEPENDS ${PACKAGING_OUT}/vellory.6.gz
+                                             ${PACKAGING_OUT}/changelog.gz)
+
+install(TARGETS vellory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PACKAGING_DIR}/vellory.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${PACKAGING_DIR}/icons/vellory-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME vellory.png)
+endforeach()
+install(FILES ${PACKAGING_OUT}/vellory.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${PACKAGING_DIR}/copyright ${PACKAGING_OUT}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Debian package.
+set(VELLORY_MAINTAINER "vellory developers <dev@vellory.invalid>"
+    CACHE STRING "The Debian package's maintainer")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vellory)
+set(CPACK_PACKAGE_CONTACT ${VELLORY_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "kitten whose eyes follow the mouse pointer")
+# NOTE: CMake reads a semicolon as a list separator: the text has none.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "A kitten's face, cut to its outline, floats above every ordinary window of\n"
+       "an X11 desktop, and its eyes follow the mouse pointer anywhere on the screen.\n"
+       "Drag it with the left mouse button. Double-click it to send it away: it comes\n"
+       "back where it was at the next start.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# NOTE: not "games", whose programs Debian keeps in /usr/games: a desktop toy beside xeyes.
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
+
+# The installed program and the package, checked as a user and Debian's tools see them.
+if(VELLORY_TESTS)
+  add_test(NAME install.files
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/install-test.sh ${CMAKE_BINARY_DIR})
+  add_test(NAME install.deb
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/deb-test.sh ${CMAKE_BINARY_DIR}
+                   ${PROJECT_VERSION})
+  set_tests_properties(install.files install.deb PROPERTIES LABELS install SKIP_RETURN_CODE 77
+                       TIMEOUT 300)
+endif()

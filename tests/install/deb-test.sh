@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The Debian package as dpkg and lintian see it: the same files as an install, a stripped
+# program, the control fields (name, version, a dependency on libX11 found by
+# dpkg-shlibdeps, maintainer, section), a changelog whose newest entry is this version,
+# and no lintian errors.
+# Usage: deb-test.sh <build folder> <version>
+source "$(dirname "$0")/Common.sh"
+Need cpack dpkg-deb dpkg-shlibdeps lintian file
+build=$1
+version=$2
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >/dev/null ||
+  Fail "cpack could not build the package"
+deb=$(echo "$work"/vellory_*.deb)
+[[ -f $deb ]] || Fail "no vellory_*.deb in the cpack output"
+
+dpkg-deb -x "$deb" "$work/root"
+diff -u "$here/files.txt" <(FilesUnder "$work/root") || Fail "the package's files differ"
+contents=$(dpkg-deb -c "$deb")
+[[ $contents =~ -rwxr-xr-x\ root/root\ [^$'\n']*\ \./usr/bin/vellory($'\n'|$) ]] ||
+  Fail "dpkg-deb -c lists no executable usr/bin/vellory owned by root"
+kind=$(file -b "$work/root/usr/bin/vellory")
+[[ $kind == *", stripped"* ]] || Fail "the program is not stripped: $kind"
+
+Field() { dpkg-deb -f "$deb" "$1"; }
+[[ $(Field Package) == vellory ]] || Fail "Package: $(Field Package)"
+[[ $(Field Version) == "$version" ]] || Fail "Version: $(Field Version), not $version"
+[[ $(Field Depends) =~ (^|, )libx11-6( |,|$) ]] || Fail "Depends: $(Field Depends)"
+[[ $(Field Maintainer) =~ ^.+\ \<.+@.+\>$ ]] || Fail "Maintainer: $(Field Maintainer)"
+[[ $(Field Section) == x11 ]] || Fail "Section: $(Field Section)"
+newest=$(zcat "$work/root/usr/share/doc/vellory/changelog.gz" | head -1)
+[[ $newest == "vellory ($version) "* ]] || Fail "the changelog's newest entry is: $newest"
+
+report=$(lintian --fail-on error "$deb" 2>&1) || Fail "lintian: $report"
+echo "$report"
+echo "package: $(basename "$deb"), Depends: $(Field Depends)"
