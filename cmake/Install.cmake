@@ -80,5 +80,5 @@ if(VELLORY_TESTS)
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/deb-test.sh ${CMAKE_BINARY_DIR}
                    ${PROJECT_VERSION})
   set_tests_properties(install.files install.deb PROPERTIES LABELS install SKIP_RETURN_CODE 77
-                       TIMEOUT 300)
+                       TIMEOUT 300 RESOURCE_LOCK install_manifest)
 endif()

@@ -21,5 +21,16 @@ Fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+# cmake --install and cpack rewrite the build folder's install_manifest.txt, which a
+# user's uninstall reads: put back what was there (the tests hold a lock on it in ctest).
+KeepInstallManifest() {
+  local manifest=$1/install_manifest.txt
+  if [[ -f $manifest ]]; then
+    cp -p "$manifest" "$work/install_manifest.txt"
+    cleanups+=("cp -p '$work/install_manifest.txt' '$manifest'")
+  else
+    cleanups+=("rm -f '$manifest'")
+  fi
+}
 # The regular files under a folder, relative and sorted.
 FilesUnder() { (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }

@@ -8,6 +8,7 @@ source "$(dirname "$0")/Common.sh"
 Need cpack dpkg-deb dpkg-shlibdeps lintian file
 build=$1
 version=$2
+KeepInstallManifest "$build"
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >/dev/null ||
   Fail "cpack could not build the package"

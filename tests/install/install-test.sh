@@ -8,6 +8,7 @@
 source "$(dirname "$0")/Common.sh"
 Need desktop-file-validate file man Xvfb xdotool setpriv
 build=$1
+KeepInstallManifest "$build"
 root=$work/root
 
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
