@@ -72,8 +72,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)
 
-# The installed program and the package, checked as a user and Debian's tools see them.
-if(VELLORY_TESTS)
+# The installed program and the package, checked as a user and Debian's tools see them
+# (a sanitizer build is never installed).
+if(VELLORY_TESTS AND NOT VELLORY_SANITIZE)
   add_test(NAME install.files
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/install-test.sh ${CMAKE_BINARY_DIR})
   add_test(NAME install.deb
