@@ -20,32 +20,24 @@ class StartupTest : public ::testing::Test {
     void SetUp() override {
         nullbackend::Reset();
         fVellory::DropInstance();
+        std::filesystem::remove(folder / "vellory.ini");
         PutFile(folder / ExecutableFile, "");
         nullbackend::Get().executablePath = Backslashed(folder / ExecutableFile);
         nullbackend::Get().screenSize = {1001, 700};
     }
     void TearDown() override { fVellory::DropInstance(); }
 
-    // Starts afresh with these settings (nullptr: no file) and returns where the user
-    // first sees the window: shaped, topmost, and where it then stays.
+    // Starts afresh with these settings (nullptr: no file). The window must be first seen
+    // shaped, topmost and where it then stays; that place is returned.
     native::Rect FirstSeenAt(const char* settings, bool refuseMoves = false) {
         SetUp();
-        if (settings != nullptr) {
-            PutFile(folder / "vellory.ini", settings);
-        } else {
-            std::filesystem::remove(folder / "vellory.ini");
-        }
+        if (settings != nullptr) PutFile(folder / "vellory.ini", settings);
         nullbackend::Get().refuseMoves = refuseMoves;
         AppModul::Main();
-        const nullbackend::State& state = nullbackend::Get();
-        if (!state.whenFirstShown) {
-            ADD_FAILURE() << "never shown";
-            return {};
-        }
-        EXPECT_TRUE(state.whenFirstShown->shaped);
-        EXPECT_TRUE(state.whenFirstShown->topmost);
-        EXPECT_EQ(state.whenFirstShown->rect, state.windowRect);
-        return state.whenFirstShown->rect;
+        const auto seen = nullbackend::Get().whenFirstShown.value_or(nullbackend::WindowSnapshot{});
+        EXPECT_TRUE(seen.shown && seen.shaped && seen.topmost);
+        EXPECT_EQ(seen.rect, nullbackend::Get().windowRect);
+        return seen.rect;
     }
 
     TempFolder folder;
@@ -72,21 +64,17 @@ TEST_F(StartupTest, TheWindowIsFirstSeenWhereTheSettingsPlaceIt) {
         {"[Varnhold Quimbrel]\nTop=150\nLeft=150\n", true, 148, 93},
     };
     for (const Case& c : cases) {
-        const native::Rect rect = FirstSeenAt(c.settings, c.refuseMoves);
-        const char* file = c.settings != nullptr ? c.settings : "no file";
-        EXPECT_EQ(rect.top, c.top) << file;
-        EXPECT_EQ(rect.left, c.left) << file;
-        EXPECT_EQ(rect.right - rect.left, 207) << file;  // the picture's size
-        EXPECT_EQ(rect.bottom - rect.top, 220) << file;
+        const native::Rect placed{c.left, c.top, c.left + 207, c.top + 220};  // the picture's size
+        EXPECT_EQ(FirstSeenAt(c.settings, c.refuseMoves), placed)
+            << (c.settings != nullptr ? c.settings : "no file");
     }
 }
 
 TEST_F(StartupTest, LoadShapesTheHiddenWindowBeforeItGoesTopmost) {
     FirstSeenAt(nullptr);
     const nullbackend::State& state = nullbackend::Get();
-    ASSERT_TRUE(state.whenMadeTopmost);
-    EXPECT_TRUE(state.whenMadeTopmost->shaped);
-    EXPECT_FALSE(state.whenMadeTopmost->shown);
+    const auto madeTopmost = state.whenMadeTopmost.value_or(nullbackend::WindowSnapshot{});
+    EXPECT_TRUE(madeTopmost.topmost && madeTopmost.shaped && !madeTopmost.shown);
     EXPECT_EQ(state.timerInterval, 70u);
     EXPECT_EQ(Commands::IniFile, Backslashed(folder / "vellory.ini"));
 }
