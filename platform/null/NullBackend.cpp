@@ -1,8 +1,6 @@
 // The null backend: every native call is recorded and answered from the test's State.
 #include "platform/null/NullBackend.h"
 
-#include <cstdio>
-
 namespace nullbackend {
 
 State& Get() {
@@ -27,6 +25,10 @@ void Record(std::string name, std::string args = "") {
 std::string Pair(std::int32_t a, std::int32_t b) {
     return std::to_string(a) + "," + std::to_string(b);
 }
+WindowSnapshot Seen() {
+    const State& state = Get();
+    return {state.windowRect, state.shown, state.topmost, state.shape.has_value()};
+}
 }  // namespace
 
 }  // namespace nullbackend
@@ -36,6 +38,7 @@ namespace native {
 using nullbackend::Get;
 using nullbackend::Pair;
 using nullbackend::Record;
+using nullbackend::Seen;
 
 bool Open(std::string& whyNot) {
     Record("Open");
@@ -88,6 +91,7 @@ void RefreshScreens() {}
 void ShowWindow(WindowId) {
     Record("ShowWindow");
     Get().shown = true;
+    if (!Get().whenFirstShown) Get().whenFirstShown = Seen();
 }
 
 void DestroyWindow(WindowId) {
@@ -98,6 +102,7 @@ void DestroyWindow(WindowId) {
 bool SetTopmost(WindowId) {
     Record("SetTopmost");
     Get().topmost = true;
+    if (!Get().whenMadeTopmost) Get().whenMadeTopmost = Seen();
     return true;
 }
 
@@ -121,11 +126,12 @@ bool GetPointer(Point& position) {
 
 void ReleaseCapture() {
     Record("ReleaseCapture");
+    Get().pointerCaptured = false;
 }
 
 void BeginMove(WindowId) {
     Record("BeginMove");
-    ++Get().moves;
+    if (!Get().pointerCaptured) ++Get().moves;
 }
 
 void StartTimer(WindowId, std::uint32_t intervalMs) {
@@ -145,8 +151,7 @@ void SetModalEventHandler(EventHandler) {}
 
 void Close() {
     Record("Close");
-    if (Get().printCallsOnClose)
-        std::fprintf(stderr, "calls: %s\n", nullbackend::CallNames().c_str());
+    Get().closed = true;
 }
 
 }  // namespace native

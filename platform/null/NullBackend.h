@@ -16,6 +16,14 @@ struct Call {  // one recorded request, e.g. {"MoveWindow", "93,148"}
     std::string args;
 };
 
+// The window as a user could see it at one moment.
+struct WindowSnapshot {
+    native::Rect rect;
+    bool shown = false;
+    bool topmost = false;
+    bool shaped = false;
+};
+
 struct State {
     // What the "system" reports.
     bool displayAvailable = true;
@@ -23,9 +31,9 @@ struct State {
     std::string executablePath = "\\opt\\vellory\\vellory";
     native::Point screenSize{1920, 1080};
     native::Point pointer{0, 0};
-    bool refuseMoves = false;        // MoveWindow answers false
-    bool recordFills = true;         // off for benchmarks: recording allocates
-    bool printCallsOnClose = false;  // for tests of a process that ends: the calls on stderr
+    bool refuseMoves = false;      // MoveWindow answers false
+    bool recordFills = true;       // off for benchmarks: recording allocates
+    bool pointerCaptured = false;  // a press gives the window the pointer until released
     // What the runtime made.
     std::vector<Call> calls;
     native::WindowId window = 0;
@@ -35,7 +43,11 @@ struct State {
     std::optional<std::vector<native::Rect>> shape;
     std::vector<std::pair<native::Colour, std::vector<native::Span>>> fills;
     std::uint32_t timerInterval = 0;
-    int moves = 0;                             // BeginMove calls
+    // NOTE: as on X11, where the window manager cannot grab a pointer that we hold, no
+    // interactive move begins while the pointer is captured.
+    int moves = 0;  // interactive moves begun
+    std::optional<WindowSnapshot> whenMadeTopmost, whenFirstShown;
+    bool closed = false;                       // Close released the display
     std::vector<native::Event> pendingEvents;  // WaitEvent hands these out in order
 };
 

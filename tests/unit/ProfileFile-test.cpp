@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -54,15 +53,22 @@ TEST(ProfileFile, BufferHoldsTheValueOrTheDefaultCutToSize) {
     TempFolder folder;
     const std::string ini = folder / "v.ini";
     PutFile(ini, Bytes("[Varnhold Quimbrel]\nTop=1500\nEmpty=\nNul=12\0junk\n"));
-    EXPECT_EQ(Read(ini, "TOP"), std::make_pair(std::string("1500"), 4u));
-    EXPECT_EQ(Read(ini, "Top", 5), std::make_pair(std::string("1500"), 4u));
-    EXPECT_EQ(Read(ini, "Top", 4), std::make_pair(std::string("150"), 3u));
-    EXPECT_EQ(Read(ini, "Top", 1), std::make_pair(std::string(""), 0u));
-    EXPECT_EQ(Read(ini, "Nul"), std::make_pair(std::string("12"), 2u));
-    EXPECT_EQ(Read(ini, "Empty"), std::make_pair(std::string("-"), 1u));
-    EXPECT_EQ(Read(ini, "Missing", 64, "default"), std::make_pair(std::string("default"), 7u));
-    EXPECT_EQ(Read(ini, "Missing", 4, "default"), std::make_pair(std::string("def"), 3u));
-    EXPECT_EQ(Read(ini, "Missing", 64, nullptr), std::make_pair(std::string(""), 0u));
+    const struct {
+        const char* key;
+        winapi::DWORD size;
+        const char* fallback;
+        const char* text;
+    } cases[] = {
+        {"TOP", 64, "-", "1500"},     {"Top", 5, "-", "1500"},    {"Top", 4, "-", "150"},
+        {"Top", 1, "-", ""},          {"Nul", 64, "-", "12"},     {"Empty", 64, "-", "-"},
+        {"Gone", 64, "dflt", "dflt"}, {"Gone", 4, "dflt", "dfl"}, {"Gone", 64, nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.text;
+        EXPECT_EQ(Read(ini, c.key, c.size, c.fallback),
+                  std::make_pair(text, winapi::DWORD(text.size())))
+            << c.key << " through " << c.size << " bytes";
+    }
     EXPECT_EQ(Read(folder / "none.ini", "Top"), std::make_pair(std::string("-"), 1u));
     char untouched = '#';
     EXPECT_EQ(GetPrivateProfileStringA("a", "b", "c", &untouched, 0, ini.c_str()), 0u);
@@ -115,35 +121,30 @@ TEST(ProfileFile, ReplacementKeepsPermissionsAndLinks) {
     EXPECT_FALSE(Write(folder / "loop.ini", "Top", "4"));
 }
 
-// Each way a write can fail reports 0 and leaves the folder exactly as it was.
+// Each way a write can fail reports 0 and leaves the folder exactly as it was. The
+// first four break one system call each.
 TEST(ProfileFile, FailedWriteLeavesTheOldFile) {
     TempFolder folder;
     const std::string ini = folder / "v.ini";
+    RestoreSystemCalls restore;
     const auto expectUnchanged = [&](const char* why) {
         SCOPED_TRACE(why);
         EXPECT_FALSE(Write(ini, "Top", "1500"));
         EXPECT_EQ(FileBytes(ini), WindowsFile);
         EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+        profile::System() = restore.saved;
     };
     PutFile(ini, WindowsFile);
-    {
-        RestoreSystemCalls restore;
-        profile::System().write = [](int fd, const void* data, size_t size) -> ssize_t {
-            if (size > 8) return ::write(fd, data, 8);  // part of it, then the disk is full
-            errno = ENOSPC;
-            return -1;
-        };
-        expectUnchanged("disk full");
-        profile::System() = restore.saved;
-        profile::System().fsync = [](int) { return errno = EIO, -1; };
-        expectUnchanged("flush failed");
-        profile::System() = restore.saved;
-        profile::System().rename = [](const char*, const char*) { return errno = EXDEV, -1; };
-        expectUnchanged("rename failed");
-        profile::System() = restore.saved;
-        profile::System().open = [](const char*, int, mode_t) { return errno = EACCES, -1; };
-        expectUnchanged("read-only folder");
-    }
+    profile::System().write = [](int fd, const void* data, size_t size) -> ssize_t {
+        return size > 8 ? ::write(fd, data, 8) : (errno = ENOSPC, -1);  // part, then full
+    };
+    expectUnchanged("disk full");
+    profile::System().fsync = [](int) { return errno = EIO, -1; };
+    expectUnchanged("flush failed");
+    profile::System().rename = [](const char*, const char*) { return errno = EXDEV, -1; };
+    expectUnchanged("rename failed");
+    profile::System().open = [](const char*, int, mode_t) { return errno = EACCES, -1; };
+    expectUnchanged("read-only folder");
     EXPECT_FALSE(Write(folder / "missing/v.ini", "Top", "1"));
     EXPECT_FALSE(Write(ini, "Top\n[Other]\nTop", "1"));
     EXPECT_EQ(FileBytes(ini), WindowsFile);
@@ -174,10 +175,11 @@ TEST(ProfileFile, EmptyFileNameTouchesNoFile) {
     EXPECT_EQ(EntriesIn(folder.Path()), 0u);
 }
 
-TEST(ProfileFile, BadFilesStayHarmlessAndFast) {
+// A 1 MB line, binary junk with NULs, and no final line break. (Large files are
+// bench/settings-bench.cpp's.)
+TEST(ProfileFile, BadFilesStayHarmless) {
     TempFolder folder;
     const std::string ini = folder / "v.ini";
-    // A 1 MB line, binary junk with NULs, and no final line break.
     std::string junk(1 << 20, 'j');
     for (int i = 0; i < 4096; ++i) junk += static_cast<char>(i * 37 % 256);
     junk += "\n[varnhold quimbrel]\nTop=12";
@@ -185,19 +187,6 @@ TEST(ProfileFile, BadFilesStayHarmlessAndFast) {
     EXPECT_EQ(Read(ini, "Top").first, "12");
     EXPECT_TRUE(Write(ini, "Left", "5"));
     EXPECT_EQ(FileBytes(ini), junk + "\nLeft=5\n");
-
-    // 50 MB of entries; the one asked for stands last.
-    std::string big;
-    big.reserve(50u << 20);
-    while (big.size() < (50u << 20)) big += "[Section " + std::to_string(big.size()) + "]\nk=v\n";
-    big += "[Varnhold Quimbrel]\nTop=77\n";
-    PutFile(ini, big);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Read(ini, "Top").first, "77");
-    EXPECT_TRUE(Write(ini, "Top", "78"));
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::seconds(10));
-    EXPECT_EQ(std::filesystem::file_size(ini), big.size());
 }
 
 // Notepad's "Unicode" files: read, and written back in UTF-16 with every other character

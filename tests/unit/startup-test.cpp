@@ -2,6 +2,10 @@
 // temporary folder that holds the "executable".
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
 #include "platform/null/NullBackend.h"
 #include "runtime/Form.h"
 #include "startup/AppModul.h"
@@ -16,94 +20,93 @@ class StartupTest : public ::testing::Test {
     void SetUp() override {
         nullbackend::Reset();
         fVellory::DropInstance();
+        std::filesystem::remove(folder / "vellory.ini");
         PutFile(folder / ExecutableFile, "");
         nullbackend::Get().executablePath = Backslashed(folder / ExecutableFile);
+        nullbackend::Get().screenSize = {1001, 700};
     }
     void TearDown() override { fVellory::DropInstance(); }
-    void Settings(const std::string& text) { PutFile(folder / "vellory.ini", text); }
-    // Where Main placed the window, in pixels.
-    native::Rect Placed() {
+
+    // Starts afresh with these settings (nullptr: no file). The window must be first seen
+    // shaped, topmost and where it then stays; that place is returned.
+    native::Rect FirstSeenAt(const char* settings, bool refuseMoves = false) {
+        SetUp();
+        if (settings != nullptr) PutFile(folder / "vellory.ini", settings);
+        nullbackend::Get().refuseMoves = refuseMoves;
         AppModul::Main();
-        return nullbackend::Get().windowRect;
+        const auto seen = nullbackend::Get().whenFirstShown.value_or(nullbackend::WindowSnapshot{});
+        EXPECT_TRUE(seen.shown && seen.shaped && seen.topmost);
+        EXPECT_EQ(seen.rect, nullbackend::Get().windowRect);
+        return seen.rect;
     }
+
     TempFolder folder;
 };
 
-TEST_F(StartupTest, LoadsPlacesThenShowsInThatOrder) {
-    AppModul::Main();
-    // The window is created and made topmost (Load) inside the first assignment, moved
-    // to Top and then Left, and shown last.
-    EXPECT_EQ(nullbackend::CallNames(),
-              "AnotherCopyRuns ExecutablePath ExecutablePath CreateHiddenWindow StartTimer "
-              "SetShape SetTopmost MoveWindow MoveWindow ShowWindow");
-    EXPECT_EQ(nullbackend::Get().calls[3].args, "93,148,207,220");  // the design place
-    EXPECT_EQ(nullbackend::Get().timerInterval, 70u);
-    EXPECT_TRUE(nullbackend::Get().shown);
-    EXPECT_EQ(Commands::IniFile, Backslashed(folder / "vellory.ini"));
-}
-
-TEST_F(StartupTest, WithoutSettingsTheWindowIsCentredAtTheTop) {
-    nullbackend::Get().screenSize = {1001, 700};
-    // (15015 twips \ 2) - (3105 \ 2) = 5955 twips = 397 pixels
-    const native::Rect rect = Placed();
-    EXPECT_EQ(rect.top, 0);
-    EXPECT_EQ(rect.left, 397);
-}
-
-TEST_F(StartupTest, SavedPlacesAreReadByTheLeadingNumberRule) {
+TEST_F(StartupTest, TheWindowIsFirstSeenWhereTheSettingsPlaceIt) {
     struct Case {
-        const char* file;
+        const char* settings;
+        bool refuseMoves;
         int top, left;
     } cases[] = {
-        {"[Varnhold Quimbrel]\nLeft=300\n", 0, 20},  // only Left: Top 0
-        {"[VARNHOLD QUIMBREL]\ntop=abc\n", 0, 0},    // saved placement, not default
-        {"[Varnhold Quimbrel]\r\nTop=12,5\r\nLeft=-300\r\n", 1, -20},  // 12 twips is 1 pixel
-        {"[Varnhold Quimbrel]\nTop=-300\nLeft=1 500\n", -20, 100},
-        {"[Varnhold Quimbrel]\nTop=1.5E3\nLeft=\n", 100, 0},
+        // No file: the top edge, centred: 15015 \ 2 - 3105 \ 2 = 5955 twips = 397 pixels.
+        {nullptr, false, 0, 397},
+        // Saved places, read by the leading-number rule.
+        {"[Varnhold Quimbrel]\nLeft=300\n", false, 0, 20},
+        {"[VARNHOLD QUIMBREL]\ntop=abc\n", false, 0, 0},  // saved, so not the default
+        {"[Varnhold Quimbrel]\r\nTop=12,5\r\nLeft=-300\r\n", false, 1, -20},  // 12 twips: 1 px
+        {"[Varnhold Quimbrel]\nTop=-300\nLeft=1 500\n", false, -20, 100},
+        {"[Varnhold Quimbrel]\nTop=1.5E3\nLeft=\n", false, 100, 0},
+        // Too large for a float, no number at all, or refused by the window system: that
+        // coordinate stays at the design place (148, 93).
+        {"[Varnhold Quimbrel]\nTop=1e39\nLeft=150\n", false, 148, 10},
+        {"[Varnhold Quimbrel]\nTop=99999999999999\nLeft=-1e39\n", false, 148, 93},
+        {"[Varnhold Quimbrel]\nTop=150\nLeft=150\n", true, 148, 93},
     };
     for (const Case& c : cases) {
-        SetUp();
-        Settings(c.file);
-        const native::Rect rect = Placed();
-        EXPECT_EQ(rect.top, c.top) << c.file;
-        EXPECT_EQ(rect.left, c.left) << c.file;
+        const native::Rect placed{c.left, c.top, c.left + 207, c.top + 220};  // the picture's size
+        EXPECT_EQ(FirstSeenAt(c.settings, c.refuseMoves), placed)
+            << (c.settings != nullptr ? c.settings : "no file");
     }
 }
 
-TEST_F(StartupTest, APlaceTheWindowRefusesKeepsTheDesignPlace) {
-    // Too large for a float, no number at all, or refused by the window system: that one
-    // coordinate stays where the window was created.
-    Settings("[Varnhold Quimbrel]\nTop=1e39\nLeft=150\n");
-    native::Rect rect = Placed();
-    EXPECT_EQ(rect.top, 148);
-    EXPECT_EQ(rect.left, 10);
-    SetUp();
-    Settings("[Varnhold Quimbrel]\nTop=99999999999999\nLeft=-1e39\n");
-    rect = Placed();
-    EXPECT_EQ(rect.top, 148);
-    EXPECT_EQ(rect.left, 93);
-    EXPECT_TRUE(nullbackend::Get().shown);
-    SetUp();
-    Settings("[Varnhold Quimbrel]\nTop=150\nLeft=150\n");
-    nullbackend::Get().refuseMoves = true;
-    rect = Placed();
-    EXPECT_EQ(rect.top, 148);
-    EXPECT_EQ(rect.left, 93);
-    EXPECT_TRUE(nullbackend::Get().shown);
+TEST_F(StartupTest, LoadShapesTheHiddenWindowBeforeItGoesTopmost) {
+    FirstSeenAt(nullptr);
+    const nullbackend::State& state = nullbackend::Get();
+    const auto madeTopmost = state.whenMadeTopmost.value_or(nullbackend::WindowSnapshot{});
+    EXPECT_TRUE(madeTopmost.topmost && madeTopmost.shaped && !madeTopmost.shown);
+    EXPECT_EQ(state.timerInterval, 70u);
+    EXPECT_EQ(Commands::IniFile, Backslashed(folder / "vellory.ini"));
 }
 
-TEST_F(StartupTest, ASecondCopyEndsBeforeReadingAnything) {
+// For a test of a process that ends: on its way out it says on stderr what it left.
+void ReportOnExit() {
+    std::atexit([] {
+        const nullbackend::State& state = nullbackend::Get();
+        std::fprintf(stderr, "window %s, display %s\n", state.window != 0 ? "made" : "none",
+                     state.closed ? "released" : "held");
+    });
+}
+
+TEST_F(StartupTest, ASecondCopyEndsWithoutAWindow) {
     nullbackend::Get().anotherCopyRuns = true;
-    nullbackend::Get().printCallsOnClose = true;
-    EXPECT_EXIT(AppModul::Main(), ::testing::ExitedWithCode(0), "^calls: AnotherCopyRuns Close\n$");
+    EXPECT_EXIT(
+        {
+            ReportOnExit();
+            AppModul::Main();
+        },
+        ::testing::ExitedWithCode(0), "^window none, display released\n$");
 }
 
 TEST_F(StartupTest, DoubleClickWritesTopThenLeftAndEnds) {
     AppModul::Main();
     nullbackend::Get().windowRect = {-20, -10, 187, 210};
-    nullbackend::Get().printCallsOnClose = true;
-    EXPECT_EXIT(fVellory::Instance().Dispatch({native::EventKind::DblClick}),
-                ::testing::ExitedWithCode(0), "Close");
+    EXPECT_EXIT(
+        {
+            ReportOnExit();
+            fVellory::Instance().Dispatch({native::EventKind::DblClick});
+        },
+        ::testing::ExitedWithCode(0), "^window made, display released\n$");
 #ifndef _WIN32
     // NOTE: on Windows a death test runs in a new process, not a fork, with a temporary
     // folder of its own; tests/win32 checks the written file of the real program there.
