@@ -139,9 +139,9 @@ void Form::SetLeft(float twips) {
     MoveTo({left, OuterRect("Left").top});
 }
 
-winapi::HWND Form::hWnd() {
+std::intptr_t Form::hWnd() {
     Load();
-    return reinterpret_cast<winapi::HWND>(window_);
+    return static_cast<std::intptr_t>(window_);
 }
 
 void Form::Show() {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/Native.h"
-#include "platform/WinApi.h"
 #include "runtime/ClientImage.h"
 
 namespace runtime {
@@ -45,7 +44,9 @@ class Form {
     float Left();
     void SetLeft(float twips);
     float Width();
-    winapi::HWND hWnd();
+    // The window's native handle, as an integer (as the classic form runtime gives it);
+    // the program turns it into the windowing system's handle type where it calls one.
+    std::intptr_t hWnd();
     void Show();
 
     bool Picture();  // true when a picture is loaded
