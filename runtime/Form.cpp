@@ -78,8 +78,8 @@ native::WindowId Form::CreateHiddenWindow() {
     return native::CreateHiddenWindow(request);
 }
 
-// The client area as the system repaints it: the back colour, the picture unscaled at
-// the top-left corner, and the labels over it.
+// The client area as the system repaints it: the picture over the back colour, and the
+// labels over both.
 native::Image Form::BuildContent() {
     native::Image content;
     content.width = image_.Width();

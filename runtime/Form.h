@@ -1,6 +1,7 @@
 // A form: one top-level window with the runtime's object model. Taking a form object
 // creates no window; the first use of a property creates it, hidden at its design place,
-// and raises Load before that use takes effect. Positions and sizes are twips.
+// and raises Load before that use takes effect. The window's place and size are twips;
+// drawing, pixel reads and mouse positions are in the form's scale (ScaleMode).
 #pragma once
 
 #include <cstdint>
@@ -44,8 +45,8 @@ class Form {
     float Left();
     void SetLeft(float twips);
     float Width();
-    // The window's native handle, as an integer (as the classic form runtime gives it);
-    // the program turns it into the windowing system's handle type where it calls one.
+    // The window's native handle, as an integer; the program turns it into the windowing
+    // system's handle type where it calls the system (winapi::AsHWND).
     std::intptr_t hWnd();
     void Show();
 
