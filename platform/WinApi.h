@@ -40,6 +40,11 @@ struct RECT {
     LONG Bottom = 0;
 };
 
+// A window handle held as an integer, as the form runtime's hWnd gives it.
+inline HWND AsHWND(std::intptr_t window) {
+    return reinterpret_cast<HWND>(window);
+}
+
 inline const HWND HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
 constexpr UINT SWP_NOSIZE = 0x0001;
 constexpr UINT SWP_NOMOVE = 0x0002;

@@ -1,4 +1,4 @@
-// App and Screen, answered from the native backend.
+// App, Screen and End, answered from the native backend.
 #include "runtime/App.h"
 
 #include <cstdlib>

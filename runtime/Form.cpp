@@ -14,9 +14,12 @@ namespace runtime {
 
 Form::Form(const FormDesign& design)
     : design_(design),
+      image_(design.picture, design.backColor),
       scaleMode_(design.scaleMode),
       autoRedraw_(design.autoRedraw),
-      fillColor_(design.fillColor) {}
+      fillColor_(design.fillColor) {
+    image_.SetPixelScale(scaleMode_ == ScalePixels);
+}
 
 Form* Form::current_ = nullptr;
 
@@ -41,13 +44,12 @@ void Form::AddLabel(Label& label) {
 void Form::Load() {
     if (window_ != 0 || loading_) return;
     loading_ = true;
-    hasPicture_ = PictureImage().width > 0;
+    image_.TakePicture();
     if (auto icon = DecodeIco(design_.icon)) icon_ = std::move(*icon);
-    clientWidth_ = TwipsToPixels(design_.clientWidth);
-    clientHeight_ = TwipsToPixels(design_.clientHeight);
-    // A circle covers at most one row span of each colour part per client row.
-    interiorSpans_.resize(2 * static_cast<std::size_t>(clientHeight_) + 2);
-    outlineSpans_.resize(2 * static_cast<std::size_t>(clientHeight_) + 2);
+    image_.SetSize(TwipsToPixels(design_.clientWidth), TwipsToPixels(design_.clientHeight));
+    // A circle's outline covers at most two spans of a client row, its interior one.
+    interiorSpans_.resize(2 * static_cast<std::size_t>(image_.Height()) + 2);
+    outlineSpans_.resize(2 * static_cast<std::size_t>(image_.Height()) + 2);
     if (autoRedraw_) SetAutoRedraw(true);
 
     window_ = CreateHiddenWindow();
@@ -57,23 +59,17 @@ void Form::Load() {
     if (timer_ != nullptr && timer_->Interval() > 0)
         native::StartTimer(window_, timer_->Interval());
     Form_Load();
-    // NOTE: the decoded picture is wanted again only for a persistent image or a pixel
-    // read; a window that lives for days should not carry it meanwhile.
-    if (persistent_.empty()) native::Image().pixels.swap(picture_.pixels);
-}
-
-const native::Image& Form::PictureImage() {
-    if (picture_.pixels.empty() && !design_.picture.empty()) {
-        if (auto picture = DecodeBmp(design_.picture)) picture_ = std::move(*picture);
-    }
-    return picture_;
+    // NOTE: the window holds its own copy of the picture; the decoded one is wanted again
+    // only for a persistent image or a pixel read, and a window that lives for days
+    // should not carry it meanwhile.
+    image_.DropPicture();
 }
 
 native::WindowId Form::CreateHiddenWindow() {
     native::WindowRequest request;
     request.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
-    request.width = clientWidth_;
-    request.height = clientHeight_;
+    request.width = image_.Width();
+    request.height = image_.Height();
     request.title = design_.caption;
     request.className = design_.className;
     native::Image content = BuildContent();  // the backend keeps its own copy
@@ -82,77 +78,70 @@ native::WindowId Form::CreateHiddenWindow() {
     return native::CreateHiddenWindow(request);
 }
 
-// The client area as the system repaints it: the back colour, the picture unscaled at
-// the top-left corner, and the labels over it.
+// The client area as the system repaints it: the picture over the back colour, and the
+// labels over both.
 native::Image Form::BuildContent() {
     native::Image content;
-    content.width = clientWidth_;
-    content.height = clientHeight_;
-    ComposePicture(content.pixels);
+    content.width = image_.Width();
+    content.height = image_.Height();
+    content.pixels = image_.Composed();
     for (const Label* label : labels_) {
         const std::int32_t x0 = std::max(0, TwipsToPixels(label->left));
         const std::int32_t y0 = std::max(0, TwipsToPixels(label->top));
-        const std::int32_t x1 = std::min(clientWidth_, TwipsToPixels(label->left + label->width));
-        const std::int32_t y1 = std::min(clientHeight_, TwipsToPixels(label->top + label->height));
+        const std::int32_t x1 = std::min(content.width, TwipsToPixels(label->left + label->width));
+        const std::int32_t y1 = std::min(content.height, TwipsToPixels(label->top + label->height));
         if (x0 >= x1) continue;
         for (std::int32_t y = y0; y < y1; ++y)
-            std::fill_n(content.pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_ + x0,
-                        x1 - x0, label->backColor);
+            std::fill_n(
+                content.pixels.begin() + static_cast<std::ptrdiff_t>(y) * content.width + x0,
+                x1 - x0, label->backColor);
     }
     return content;
 }
 
-native::Colour Form::ContentPixel(std::int32_t x, std::int32_t y) {
-    const native::Image& picture = PictureImage();
-    if (x < picture.width && y < picture.height)
-        return picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
-    return design_.backColor;
+native::Rect Form::OuterRect(const char* property, bool rereadScreens) {
+    Load();
+    // NOTE: a place read for keeping (Top, Left) must count from the primary screen as it
+    // is now; the eyes need no refresh, as their directions are differences of screen places.
+    if (rereadScreens) native::RefreshScreens();
+    native::Rect rect;
+    if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, property);
+    return rect;
 }
 
-// NOTE: a place read for keeping (Top, Left) must count from the primary screen as it is
-// now; the eyes need no refresh, as their directions are differences of screen places.
+void Form::MoveTo(native::Point topLeft) {
+    if (!native::MoveWindow(window_, topLeft))
+        Raise(ErrorNumber::InvalidProcedureCall, "The window cannot be placed there");
+}
+
 float Form::Top() {
-    Load();
-    native::RefreshScreens();
-    native::Rect rect;
-    if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, "Top");
-    return PixelsToTwips(rect.top);
+    return PixelsToTwips(OuterRect("Top", true).top);
 }
 
 float Form::Left() {
-    Load();
-    native::RefreshScreens();
-    native::Rect rect;
-    if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, "Left");
-    return PixelsToTwips(rect.left);
+    return PixelsToTwips(OuterRect("Left", true).left);
 }
 
 float Form::Width() {
-    Load();
-    native::Rect rect;
-    if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, "Width");
+    const native::Rect rect = OuterRect("Width");
     return PixelsToTwips(rect.right - rect.left);
 }
 
 void Form::SetTop(float twips) {
     Load();
     const std::int32_t top = TwipsToPixels(twips);
-    native::Rect rect;
-    if (!native::GetWindowRect(window_, rect) || !native::MoveWindow(window_, {rect.left, top}))
-        Raise(ErrorNumber::InvalidProcedureCall, "The window cannot be placed there");
+    MoveTo({OuterRect("Top").left, top});
 }
 
 void Form::SetLeft(float twips) {
     Load();
     const std::int32_t left = TwipsToPixels(twips);
-    native::Rect rect;
-    if (!native::GetWindowRect(window_, rect) || !native::MoveWindow(window_, {left, rect.top}))
-        Raise(ErrorNumber::InvalidProcedureCall, "The window cannot be placed there");
+    MoveTo({left, OuterRect("Left").top});
 }
 
-winapi::HWND Form::hWnd() {
+std::intptr_t Form::hWnd() {
     Load();
-    return reinterpret_cast<winapi::HWND>(window_);
+    return static_cast<std::intptr_t>(window_);
 }
 
 void Form::Show() {
@@ -162,7 +151,7 @@ void Form::Show() {
 
 bool Form::Picture() {
     Load();
-    return hasPicture_;
+    return image_.Picture();
 }
 
 std::int16_t Form::ScaleMode() {
@@ -176,7 +165,7 @@ void Form::SetScaleMode(std::int16_t mode) {
     if (mode != ScaleTwips && mode != ScalePixels)
         Raise(ErrorNumber::InvalidProcedureCall, "ScaleMode");
     scaleMode_ = mode;
-    UpdatePixelReads();
+    image_.SetPixelScale(mode == ScalePixels);
 }
 
 float Form::ToScale(std::int32_t pixels) const {
@@ -189,12 +178,12 @@ double Form::FromScale(float value) const {
 
 float Form::ScaleWidth() {
     Load();
-    return ToScale(clientWidth_);
+    return ToScale(image_.Width());
 }
 
 float Form::ScaleHeight() {
     Load();
-    return ToScale(clientHeight_);
+    return ToScale(image_.Height());
 }
 
 bool Form::AutoRedraw() {
@@ -205,51 +194,18 @@ bool Form::AutoRedraw() {
 void Form::SetAutoRedraw(bool on) {
     Load();
     autoRedraw_ = on;
-    if (!on) {
-        std::vector<native::Colour>().swap(persistent_);
-        UpdatePixelReads();
-        return;
-    }
-    if (persistent_.empty()) {
-        const native::Image& picture = PictureImage();
-        if (picture.width == clientWidth_ && picture.height == clientHeight_)
-            persistent_.swap(picture_.pixels);  // the picture is the image: take it, decoded
-        else                                    // again if it is wanted later
-            ComposePicture(persistent_);
-    }
-    UpdatePixelReads();
-}
-
-// The picture unscaled at the client area's top-left corner, over the back colour.
-void Form::ComposePicture(std::vector<native::Colour>& pixels) {
-    const native::Image& picture = PictureImage();
-    const auto area = static_cast<std::ptrdiff_t>(clientWidth_) * clientHeight_;
-    if (picture.width == clientWidth_ && picture.height >= clientHeight_) {  // it covers all
-        pixels.assign(picture.pixels.begin(), picture.pixels.begin() + area);
-        return;
-    }
-    pixels.assign(static_cast<std::size_t>(area), design_.backColor);
-    const std::int32_t rows = std::min(clientHeight_, picture.height);
-    const std::int32_t columns = std::min(clientWidth_, picture.width);
-    for (std::int32_t y = 0; y < rows; ++y)
-        std::copy_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width,
-                    columns, pixels.begin() + static_cast<std::ptrdiff_t>(y) * clientWidth_);
-}
-
-void Form::UpdatePixelReads() {
-    const bool direct = scaleMode_ == ScalePixels && !persistent_.empty();
-    pixelReads_ = direct ? persistent_.data() : nullptr;
+    if (on)
+        image_.Keep();
+    else
+        image_.Drop();
 }
 
 native::Colour Form::AnyPoint(float x, float y) {
     Load();
     const std::int32_t px = CLng(FromScale(x));
     const std::int32_t py = CLng(FromScale(y));
-    if (px < 0 || py < 0 || px >= clientWidth_ || py >= clientHeight_) return 0xFFFFFFFFu;
-    // NOTE: without a persistent image the window's own pixels are its picture over its
-    // back colour; reading them here spares a round trip to the display per pixel.
-    if (persistent_.empty()) return ContentPixel(px, py);
-    return persistent_[static_cast<std::size_t>(py) * clientWidth_ + px];
+    if (px < 0 || py < 0 || px >= image_.Width() || py >= image_.Height()) return 0xFFFFFFFFu;
+    return image_.Pixel(px, py);
 }
 
 native::Colour Form::FillColor() {
@@ -268,21 +224,16 @@ void Form::Circle(float x, float y, float radius, native::Colour outline) {
     const auto paint = [&](native::Colour colour, const native::Span* spans, std::size_t count) {
         if (count == 0) return;
         native::FillSpans(window_, colour, spans, count);
-        if (persistent_.empty()) return;
-        for (std::size_t i = 0; i < count; ++i)
-            std::fill(
-                &persistent_[static_cast<std::size_t>(spans[i].y) * clientWidth_ + spans[i].x0],
-                &persistent_[static_cast<std::size_t>(spans[i].y) * clientWidth_ + spans[i].x1],
-                colour);
+        image_.Paint(colour, spans, count);
     };
     if (outline == fillColor_) {  // one colour: one request
         const std::size_t count =
-            RasteriseDisc(cx, cy, r, clientWidth_, clientHeight_, interiorSpans_);
+            RasteriseDisc(cx, cy, r, image_.Width(), image_.Height(), interiorSpans_);
         paint(outline, interiorSpans_.data(), count);
         return;
     }
     const CircleSpans counts =
-        RasteriseCircle(cx, cy, r, clientWidth_, clientHeight_, interiorSpans_, outlineSpans_);
+        RasteriseCircle(cx, cy, r, image_.Width(), image_.Height(), interiorSpans_, outlineSpans_);
     paint(fillColor_, interiorSpans_.data(), counts.interior);
     paint(outline, outlineSpans_.data(), counts.outline);
 }

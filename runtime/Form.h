@@ -1,6 +1,7 @@
 // A form: one top-level window with the runtime's object model. Taking a form object
 // creates no window; the first use of a property creates it, hidden at its design place,
-// and raises Load before that use takes effect. Positions and sizes are twips.
+// and raises Load before that use takes effect. The window's place and size are twips;
+// drawing, pixel reads and mouse positions are in the form's scale (ScaleMode).
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "platform/Native.h"
-#include "platform/WinApi.h"
+#include "runtime/ClientImage.h"
 
 namespace runtime {
 
@@ -44,7 +45,9 @@ class Form {
     float Left();
     void SetLeft(float twips);
     float Width();
-    winapi::HWND hWnd();
+    // The window's native handle, as an integer; the program turns it into the windowing
+    // system's handle type where it calls the system (winapi::AsHWND).
+    std::intptr_t hWnd();
     void Show();
 
     bool Picture();  // true when a picture is loaded
@@ -54,15 +57,10 @@ class Form {
     float ScaleHeight();
     bool AutoRedraw();
     void SetAutoRedraw(bool on);
-    // One pixel's colour, -1 outside the client area. Inline for the common case (a whole
-    // pixel of the persistent image), since a trim reads every pixel of the window.
+    // One pixel's colour, -1 outside the client area.
     native::Colour Point(float x, float y) {
-        if (pixelReads_ != nullptr) {
-            const auto px = static_cast<std::int32_t>(x), py = static_cast<std::int32_t>(y);
-            if (px == x && py == y && static_cast<std::uint32_t>(px) < static_cast<std::uint32_t>(clientWidth_) &&
-                static_cast<std::uint32_t>(py) < static_cast<std::uint32_t>(clientHeight_))
-                return pixelReads_[static_cast<std::size_t>(py) * clientWidth_ + px];
-        }
+        native::Colour colour;
+        if (image_.ReadDirect(x, y, colour)) return colour;
         return AnyPoint(x, y);
     }
     native::Colour FillColor();
@@ -88,24 +86,18 @@ class Form {
     native::Colour AnyPoint(float x, float y);
     float ToScale(std::int32_t pixels) const;
     double FromScale(float value) const;
-    native::Colour ContentPixel(std::int32_t x, std::int32_t y);
-    const native::Image& PictureImage();  // decoded on first use
+    // The window's outer rectangle, screen pixels; `property` names the reader.
+    native::Rect OuterRect(const char* property, bool rereadScreens = false);
+    void MoveTo(native::Point topLeft);  // the outer top-left corner, screen pixels
     native::WindowId CreateHiddenWindow();
     native::Image BuildContent();
-    void ComposePicture(std::vector<native::Colour>& pixels);
 
     static Form* current_;
     FormDesign design_;
     native::WindowId window_ = 0;
     bool loading_ = false;
-    native::Image picture_;
-    bool hasPicture_ = false;
+    ClientImage image_;  // the picture and the persistent image
     native::Image icon_;
-    std::vector<native::Colour> persistent_;  // the AutoRedraw image; empty when off
-    // The persistent image while pixel reads may go straight to it (pixel scale), else null.
-    const native::Colour* pixelReads_ = nullptr;
-    void UpdatePixelReads();
-    std::int32_t clientWidth_ = 0, clientHeight_ = 0;
     std::int16_t scaleMode_;
     bool autoRedraw_;
     native::Colour fillColor_;

@@ -3,7 +3,6 @@
 #include "runtime/ImageFile.h"
 
 #include <cstddef>
-#include <vector>
 
 namespace runtime {
 namespace {
@@ -14,6 +13,8 @@ constexpr std::uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::size_t kFileHeaderSize = 14;  // BITMAPFILEHEADER
 constexpr std::size_t kIconDirSize = 6, kIconEntrySize = 16;
+constexpr std::uint32_t kIconBits = 4;  // 16 colours
+constexpr std::size_t kIconColours = 16;
 
 bool Fits(Bytes bytes, std::uint64_t offset, std::uint64_t length) {
     return offset <= bytes.size() && length <= bytes.size() - offset;
@@ -67,15 +68,13 @@ native::Image Blank(std::int32_t width, std::int32_t height) {
     return image;
 }
 
-// Reads one row of 24- or 32-bit pixels; alpha, if wanted, from the fourth byte.
-void ReadDirectRow(Bytes row, std::uint32_t bitsPerPixel, native::Colour* out, std::uint8_t* alpha,
-                   std::int32_t width) {
+// Reads one row of 24- or 32-bit pixels; a fourth byte is not used.
+void ReadDirectRow(Bytes row, std::uint32_t bitsPerPixel, native::Colour* out, std::int32_t width) {
     // The caller has checked that the row holds width pixels; a plain pointer walks it.
     const std::size_t step = bitsPerPixel / 8;
     const std::uint8_t* in = row.data();
     for (std::int32_t x = 0; x < width; ++x, in += step) {
         out[x] = native::Colour{in[2]} | native::Colour{in[1]} << 8 | native::Colour{in[0]} << 16;
-        if (alpha != nullptr) alpha[x] = in[3];
     }
 }
 
@@ -101,89 +100,55 @@ std::optional<native::Image> DecodeBmp(Bytes bytes) {
         const std::int64_t stored = topDown ? y : height - 1 - y;
         const Bytes row = bytes.subspan(dataOffset + std::size_t(stored) * stride, lastRow);
         ReadDirectRow(row, header->bitsPerPixel, &image.pixels[std::size_t(y) * image.width],
-                      nullptr, image.width);
+                      image.width);
     }
     return image;
 }
 
 std::optional<native::Image> DecodeIco(Bytes bytes) {
-    if (bytes.size() < kIconDirSize || U16(bytes, 0) != 0 || U16(bytes, 2) != 1) {
+    // The directory: an icon (type 1) of exactly one image, and where that image lies.
+    if (bytes.size() < kIconDirSize + kIconEntrySize || U16(bytes, 0) != 0 || U16(bytes, 2) != 1 ||
+        U16(bytes, 4) != 1) {
         return std::nullopt;
     }
-    const std::uint16_t count = U16(bytes, 4);
-    if (count == 0 || !Fits(bytes, kIconDirSize, std::uint64_t(count) * kIconEntrySize)) {
-        return std::nullopt;
-    }
-    // The largest image; a side of 0 in the directory means 256.
-    std::size_t best = kIconDirSize;
-    int bestArea = -1;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = kIconDirSize + i * kIconEntrySize;
-        const int width = bytes[entry] != 0 ? bytes[entry] : 256;
-        const int height = bytes[entry + 1] != 0 ? bytes[entry + 1] : 256;
-        if (width * height > bestArea) {
-            bestArea = width * height;
-            best = entry;
-        }
-    }
-    const std::uint32_t resourceSize = U32(bytes, best + 8), resourceOffset = U32(bytes, best + 12);
+    const std::uint32_t resourceSize = U32(bytes, kIconDirSize + 8);
+    const std::uint32_t resourceOffset = U32(bytes, kIconDirSize + 12);
     if (!Fits(bytes, resourceOffset, resourceSize)) return std::nullopt;
     const Bytes resource = bytes.subspan(resourceOffset, resourceSize);
 
     // The image's own header rules; its height counts the colour rows and the mask rows.
+    // A PNG image has no such header and ends here.
     const auto header = ReadInfoHeader(resource);
-    if (!header || header->height <= 0 || header->height % 2 != 0) return std::nullopt;
+    if (!header || header->bitsPerPixel != kIconBits || header->height <= 0 ||
+        header->height % 2 != 0 ||
+        (header->coloursUsed != 0 && header->coloursUsed != kIconColours)) {
+        return std::nullopt;
+    }
     const std::int32_t width = header->width, height = header->height / 2;
     if (height > kMaxImageSide) return std::nullopt;
-    const std::uint32_t bits = header->bitsPerPixel;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
-
-    // A palette is what the pixels index; a direct-colour image may still carry one
-    // (coloursUsed), which is skipped.
-    const std::uint32_t paletteMax = bits <= 8 ? 1u << bits : 256;
-    const std::uint32_t colours =
-        header->coloursUsed != 0 ? header->coloursUsed : (bits <= 8 ? paletteMax : 0);
-    if (colours > paletteMax) return std::nullopt;
     const std::uint64_t paletteAt = header->size;
-    const std::uint64_t colourAt = paletteAt + std::uint64_t(colours) * 4;
-    const std::uint64_t colourStride = Stride(width, bits), maskStride = Stride(width, 1);
+    const std::uint64_t colourAt = paletteAt + kIconColours * 4;
+    const std::uint64_t colourStride = Stride(width, kIconBits), maskStride = Stride(width, 1);
     const std::uint64_t maskAt = colourAt + colourStride * std::uint64_t(height);
-    if (!Fits(resource, colourAt, colourStride * std::uint64_t(height))) return std::nullopt;
-    const bool hasMask = Fits(resource, maskAt, maskStride * std::uint64_t(height));
-    if (!hasMask && bits != 32) return std::nullopt;  // only a 32-bit image may go without
+    if (!Fits(resource, colourAt, (colourStride + maskStride) * std::uint64_t(height))) {
+        return std::nullopt;
+    }
 
+    native::Colour palette[kIconColours];
+    for (std::size_t i = 0; i < kIconColours; ++i) palette[i] = Bgr(resource, paletteAt + i * 4);
     native::Image image = Blank(width, height);
     image.opaque.assign(image.pixels.size(), 255);
-    std::vector<std::uint8_t> alpha(bits == 32 ? image.pixels.size() : 0);
     for (std::int32_t y = 0; y < height; ++y) {
         const std::size_t stored = std::size_t(height - 1 - y);  // bottom-up
-        const Bytes row = resource.subspan(colourAt + stored * colourStride, colourStride);
+        const std::uint8_t* row = &resource[colourAt + stored * colourStride];
+        const std::uint8_t* maskRow = &resource[maskAt + stored * maskStride];
         const std::size_t first = std::size_t(y) * std::size_t(width);
-        native::Colour* out = &image.pixels[first];
-        if (bits >= 24) {
-            ReadDirectRow(row, bits, out, bits == 32 ? &alpha[first] : nullptr, width);
-        } else {
-            const std::uint32_t perByte = 8 / bits, valueMask = (1u << bits) - 1;
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint32_t shift = 8 - bits * (x % perByte + 1);
-                const std::uint32_t index = row[std::size_t(x) / perByte] >> shift & valueMask;
-                // An index past the palette shows black rather than reading past it.
-                out[x] = index < colours ? Bgr(resource, std::size_t(paletteAt) + index * 4) : 0;
-            }
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint8_t pair = row[x / 2];  // the left pixel in the high half
+            image.pixels[first + x] = palette[x % 2 == 0 ? pair >> 4 : pair & 0x0F];
+            const bool transparent = (maskRow[x / 8] >> (7 - x % 8) & 1) != 0;
+            image.opaque[first + x] = transparent ? 0 : 255;
         }
-        if (hasMask) {
-            const Bytes maskRow = resource.subspan(maskAt + stored * maskStride, maskStride);
-            for (std::int32_t x = 0; x < width; ++x) {
-                const bool transparent = (maskRow[std::size_t(x) / 8] >> (7 - x % 8) & 1) != 0;
-                image.opaque[first + std::size_t(x)] = transparent ? 0 : 255;
-            }
-        }
-    }
-    // A 32-bit image with any alpha at all is transparent by its alpha, not its mask.
-    bool anyAlpha = false;
-    for (const std::uint8_t a : alpha) anyAlpha = anyAlpha || a != 0;
-    if (anyAlpha) {
-        for (std::size_t i = 0; i < alpha.size(); ++i) image.opaque[i] = alpha[i] >= 128 ? 255 : 0;
     }
     return image;
 }

@@ -1,7 +1,8 @@
-// Decoding of the two image formats the program carries as artwork: Windows bitmaps
-// (.bmp) and icons (.ico). Both decoders take untrusted bytes: anything malformed,
-// truncated or larger than kMaxImageSide on a side gives std::nullopt, never a crash or
-// a huge allocation.
+// Decoding of the two image files the program carries as artwork, in the layouts that our
+// generator (tools/DrawArtwork.cpp) writes them: a Windows bitmap (.bmp) and an icon
+// (.ico). Both decoders take untrusted bytes: anything malformed, truncated, larger than
+// kMaxImageSide on a side or in another layout gives std::nullopt, never a crash or a
+// huge allocation.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +19,9 @@ constexpr std::int32_t kMaxImageSide = 4096;
 // The result has no mask (`opaque` empty).
 std::optional<native::Image> DecodeBmp(std::span<const std::uint8_t> bytes);
 
-// The largest image of an icon file (the first of equal ones): 1, 4 or 8 bits per pixel
-// with a palette, or 24 or 32 bits. `opaque` holds 255 where the pixel shows and 0 where
-// it is transparent, from the AND mask, or from the alpha channel (alpha >= 128 shows)
-// when a 32-bit image has one. Images stored as PNG are not supported.
+// An icon file of exactly one image of 16 colours: 4 bits per pixel, a palette of 16
+// and an AND mask. `opaque` holds 255 where the pixel shows and 0 where the mask makes it
+// transparent. Several images, other depths and PNG images are refused.
 std::optional<native::Image> DecodeIco(std::span<const std::uint8_t> bytes);
 
 }  // namespace runtime

@@ -31,7 +31,7 @@ void cTrimmer::TrimForm(runtime::Form& form) {
         }
         if (runStart > NoRun) AddRun(runStart, y, lastColumn + 1, y + 1);
     }
-    winapi::SetWindowRgn(form.hWnd(), hRgnShape, -1);
+    winapi::SetWindowRgn(winapi::AsHWND(form.hWnd()), hRgnShape, -1);
     form.SetScaleMode(static_cast<std::int16_t>(savedScaleMode));
     form.SetAutoRedraw(savedAutoRedraw);
 }
@@ -46,6 +46,6 @@ void cTrimmer::AddRun(std::int32_t& runStart, std::int32_t top, std::int32_t rig
 
 void cTrimmer::GrabForm(runtime::Form& form) {
     winapi::ReleaseCapture();
-    const winapi::HWND window = form.hWnd();
+    const winapi::HWND window = winapi::AsHWND(form.hWnd());
     winapi::SendMessageA(window, winapi::WM_NCLBUTTONDOWN, winapi::HTCAPTION, 0);
 }

@@ -26,7 +26,7 @@ double Distance(const winapi::POINT& eye, const winapi::POINT& pointer) {
 
 void fVellory::tmr_Timer() {
     runtime::ResumeNext step;
-    step([&] { winapi::GetWindowRect(hWnd(), &WinRect); });
+    step([&] { winapi::GetWindowRect(winapi::AsHWND(hWnd()), &WinRect); });
     step([&] { Eye1.x = AddLong(WinRect.Left, design::Eye1X); });
     step([&] { Eye1.y = AddLong(WinRect.Top, design::EyeY); });
     step([&] { Eye2.x = AddLong(WinRect.Left, design::Eye2X); });

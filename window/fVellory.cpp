@@ -39,7 +39,7 @@ void fVellory::Form_Load() {
         Trimmer->TrimForm(*this);
     });
     statement([&] {  // the topmost step
-        winapi::SetWindowPos(hWnd(), winapi::HWND_TOPMOST, 0, 0, 0, 0,
+        winapi::SetWindowPos(winapi::AsHWND(hWnd()), winapi::HWND_TOPMOST, 0, 0, 0, 0,
                              winapi::SWP_NOSIZE | winapi::SWP_NOMOVE | winapi::SWP_NOACTIVATE);
     });
 }

@@ -149,9 +149,9 @@ TEST(RegionTest, StaleAndUnknownHandlesAreErrorsNotCrashes) {
     runtime::FormDesign design;
     design.clientWidth = design.clientHeight = 150;
     runtime::Form form(design);
-    EXPECT_EQ(winapi::SetWindowRgn(form.hWnd(), shape, 1), 1);
+    EXPECT_EQ(winapi::SetWindowRgn(winapi::AsHWND(form.hWnd()), shape, 1), 1);
     EXPECT_EQ(ShapeText(), "2,1,5,2");
-    EXPECT_EQ(winapi::SetWindowRgn(form.hWnd(), shape, 1), 0);
+    EXPECT_EQ(winapi::SetWindowRgn(winapi::AsHWND(form.hWnd()), shape, 1), 0);
     EXPECT_FALSE(winapi::DeleteObject(shape));
     EXPECT_EQ(winapi::LiveRegions(), 0u);
 }
