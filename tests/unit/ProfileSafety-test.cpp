@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "TempFolder.h"
-#include "TestAccount.h"
 #include "platform/WinApi.h"
 #include "platform/posix/ProfileStore.h"
+#include "tests/TestAccount.h"
 
 namespace {
 
