@@ -30,26 +30,26 @@ std::string LocalAppData() {
 
 // Whether this user may create files in `folder` (with its final separator): nothing
 // when it does not exist (a write there fails, and creates nothing anywhere). NOTE: the
-// folder's access list decides, which only an attempt reads reliably; the probe file
-// is deleted when its handle closes.
+// folder's access list decides, which only an attempt reads reliably; the probe file is
+// deleted when its handle closes, and the answer is kept, so that a run makes one.
 std::optional<bool> Writable(const std::string& folder) {
+    static std::string probed;
+    static std::optional<bool> answer;
+    if (folder == probed) return answer;
     const std::string probe = folder + "~vellory-" + std::to_string(GetCurrentProcessId()) + ".tmp";
     const HANDLE file = CreateFileA(
         probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return true;
-    }
-    switch (GetLastError()) {
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-            return false;
-        case ERROR_FILE_EXISTS:
-            return true;
-        default:
-            return std::nullopt;
-    }
+    const DWORD error = file != INVALID_HANDLE_VALUE ? ERROR_SUCCESS : GetLastError();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (error == ERROR_SUCCESS || error == ERROR_FILE_EXISTS)
+        answer = true;
+    else if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
+        answer = false;
+    else
+        answer = std::nullopt;
+    probed = folder;
+    return answer;
 }
 
 }  // namespace
