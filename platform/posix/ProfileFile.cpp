@@ -1,6 +1,6 @@
 // GetPrivateProfileStringA and WritePrivateProfileStringA on POSIX: one entry of a
 // settings file per call, the file named in the program's "\" notation. The format is
-// platform/posix/ProfileText.h; the disk side is platform/posix/ProfileStore.h.
+// platform/posix/ProfileText.h; which file, and the disk side: platform/posix/ProfileAccess.h.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -8,8 +8,8 @@
 
 #include "platform/WinApi.h"
 #include "platform/posix/HostPath.h"
+#include "platform/posix/ProfileAccess.h"
 #include "platform/posix/ProfileEncoding.h"
-#include "platform/posix/ProfileStore.h"
 #include "platform/posix/ProfileText.h"
 
 namespace winapi {
@@ -32,7 +32,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
     std::string_view result = defaultValue != nullptr ? defaultValue : "";
     std::string bytes;
     if (section != nullptr && key != nullptr && NamesAFile(fileName) &&
-        profile::ReadWhole(hostpath::ToHost(fileName), bytes) == profile::ReadOutcome::Read) {
+        profile::ReadSettings(hostpath::ToHost(fileName), bytes) == profile::ReadOutcome::Read) {
         bytes = profile::Decode(std::move(bytes)).bytes;
         const auto value = profile::FindValue(bytes, section, key);
         if (value && !value->empty()) result = *value;
@@ -51,9 +51,9 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
     if (section == nullptr || key == nullptr || value == nullptr || !NamesAFile(fileName)) return 0;
     if (!profile::CanWrite(section, key, value)) return 0;
-    const std::string path = hostpath::ToHost(fileName);
-    std::string file;
-    if (profile::ReadWhole(path, file) == profile::ReadOutcome::Failed) return 0;
+    std::string path, file;
+    if (profile::BeginWrite(hostpath::ToHost(fileName), path, file) == profile::ReadOutcome::Failed)
+        return 0;
     profile::Text text = profile::Decode(std::move(file));
     if (!text.writable) return 0;  // writing would change characters it holds
     std::string updated = profile::SetValue(text.bytes, section, key, value);

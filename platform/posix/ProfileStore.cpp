@@ -1,4 +1,5 @@
-// Reading a settings file whole and replacing it atomically. Start at ReplaceWhole.
+// Reading a settings file whole and replacing it: atomically by a rename, or in place for a
+// file with a second name. Start at ReplaceWhole.
 #include "platform/posix/ProfileStore.h"
 
 #include <fcntl.h>
@@ -20,54 +21,44 @@ int OpenFile(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+// Gives the new file the old one's owner, group and mode. NOTE: only a privileged process
+// may give a file away; anyone else keeps a file that is not theirs alone.
+bool TakeOver(int fd, const struct stat& old) {
+    struct stat now {};
+    if (fstat(fd, &now) != 0) return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    return fchmod(fd, old.st_mode & 07777) == 0;
 }
 
-// The file that a write must replace: the path itself, or the final target of the
-// symlinks that it names (which need not exist yet). Nothing for a symlink loop.
-std::optional<std::string> FollowLinks(std::string path) {
-    for (int hop = 0; hop < MaxSymlinkHops; ++hop) {
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        std::string target(static_cast<std::size_t>(info.st_size) + 1, '\0');
-        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return std::nullopt;
-        target.resize(static_cast<std::size_t>(length));
-        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
-    }
-    return std::nullopt;
+// A file the user made read-only has no write permission for anyone. NOTE: root may
+// write it all the same; like Windows with a read-only file, we leave it alone too.
+bool MayWrite(const std::string& target, const struct stat& info) {
+    return (info.st_mode & 0222) != 0 && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-// A new, empty file beside the target, created with the target's permissions (or, for
-// a new target, those that the umask gives).
+// A new, empty file beside the target. For a target that exists: created with its
+// permissions (never wider: the umask only narrows them), then given its owner, group and
+// exact mode; nothing when that cannot be done. For a new target: what the umask gives.
 int CreateTemporary(const std::string& target, std::string& name, const struct stat* old) {
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(target.rfind('/') + 1);
+    const mode_t mode = old != nullptr ? old->st_mode & 0777 : 0666;
     for (int attempt = 0; attempt < TemporaryNameTries; ++attempt) {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         name = folder + "/." + base + "." + std::to_string(getpid()) + "-" +
                std::to_string((now.tv_nsec + attempt) % 1000000000);
-        const int fd = System().open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (old != nullptr) {
-                // NOTE: only a privileged process may give a file away; for anyone else
-                // the owner is theirs already and this fails harmlessly.
-                if (fchown(fd, old->st_uid, old->st_gid) != 0) {
-                    // kept: the file stays the writer's own
-                }
-                if (fchmod(fd, old->st_mode & 07777) != 0) {
-                    close(fd);
-                    unlink(name.c_str());
-                    return -1;
-                }
-            }
-            return fd;
+        const int fd = System().open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
         }
-        if (errno != EEXIST) return -1;
+        if (old == nullptr || TakeOver(fd, *old)) return fd;
+        close(fd);
+        unlink(name.c_str());
+        return -1;
     }
     return -1;
 }
@@ -78,6 +69,54 @@ bool WriteAll(int fd, std::string_view bytes) {
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool Overwrite(int fd, std::string_view bytes) {
+    return lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes) &&
+           ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && System().fsync(fd) == 0;
+}
+
+// A file with more than one name: a new file renamed over one name would leave the other
+// with the old contents, so the bytes go into the file itself. Room for them is taken
+// first, so that a full disk fails before the first byte changes; a write that fails all
+// the same puts the old bytes back.
+bool WriteInPlace(const std::string& target, std::string_view bytes) {
+    std::string old;
+    if (ReadWhole(target, old) != ReadOutcome::Read) return false;
+    const int fd = System().open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    if (fd < 0) return false;
+    if (bytes.size() > old.size() &&
+        fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT)) {
+        close(fd);
+        return false;
+    }
+    bool ok = Overwrite(fd, bytes);
+    if (!ok) Overwrite(fd, old);
+    ok = close(fd) == 0 && ok;
+    return ok;
+}
+
+// The atomic way: a new file, flushed, renamed over the target (old: the target's
+// status, or nullptr for a new file).
+bool ReplaceByRename(const std::string& target, std::string_view bytes, const struct stat* old) {
+    std::string temporary;
+    const int fd = CreateTemporary(target, temporary, old);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, bytes) && System().fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && System().rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder; failing here loses nothing.
+    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
     }
     return true;
 }
@@ -127,30 +166,35 @@ ReadOutcome ReadWhole(const std::string& path, std::string& bytes) {
     return ReadOutcome::Read;
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::optional<std::string> FileBehind(std::string path) {
+    for (int hop = 0; hop < MaxSymlinkHops; ++hop) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(info.st_size) + 1, '\0');
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return std::nullopt;
+        target.resize(static_cast<std::size_t>(length));
+        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+    }
+    return std::nullopt;
+}
+
 bool ReplaceWhole(const std::string& path, std::string_view bytes) {
-    const std::optional<std::string> target = FollowLinks(path);
+    const std::optional<std::string> target = FileBehind(path);
     if (!target) return false;
     struct stat old {};
-    const bool exists = stat(target->c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return false;
-
-    std::string temporary;
-    const int fd = CreateTemporary(*target, temporary, exists ? &old : nullptr);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes) && System().fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && System().rename(temporary.c_str(), target->c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
-        return false;
+    if (stat(target->c_str(), &old) != 0) {
+        return errno == ENOENT && ReplaceByRename(*target, bytes, nullptr);
     }
-    // The rename itself reaches the disk with the folder; failing here loses nothing.
-    const int folder = ::open(FolderOf(*target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
-    return true;
+    if (!S_ISREG(old.st_mode) || !MayWrite(*target, old)) return false;
+    if (old.st_nlink > 1) return WriteInPlace(*target, bytes);
+    return ReplaceByRename(*target, bytes, &old);
 }
 
 }  // namespace profile

@@ -1,9 +1,11 @@
 // The settings file on disk: read it whole, and replace it whole, atomically. The profile
-// format itself is platform/posix/ProfileText.h; the kernel32 calls are ProfileFile.cpp.
+// format itself is platform/posix/ProfileText.h; which file a user's settings are in, and
+// the lock that writers take, are platform/posix/ProfileAccess.h.
 #pragma once
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,10 +31,19 @@ enum class ReadOutcome {
 };
 ReadOutcome ReadWhole(const std::string& path, std::string& bytes);
 
-// Puts bytes in the file's place: a new file in the same folder, flushed to disk, then
-// renamed over the old one, which keeps its permissions. A symlink is followed, so its
-// target is replaced and the link stays a link. On any failure the old file stays exactly
-// as it was and the result is false.
+// Puts bytes in the file's place: a new file in the same folder, created with the old
+// one's permissions, given its owner and group, flushed to disk, then renamed over it. A
+// symlink is followed, so its target is replaced and the link stays a link; a file with a
+// second name (a hard link) is written in place instead, so that both names keep it.
+// Refused, with the file left as it is: a file this process may not write, a file that no
+// one may write (the user made it read-only: even root leaves it), and one whose owner or
+// group this process cannot give to the new file. On any failure the old file stays as it
+// was and the result is false.
 bool ReplaceWhole(const std::string& path, std::string_view bytes);
+
+// The file that a write of `path` reaches: the path itself, or the final target of the
+// symlinks that it names (which need not exist yet). Nothing for a symlink loop.
+std::optional<std::string> FileBehind(std::string path);
+std::string FolderOf(const std::string& path);  // "." for a bare name
 
 }  // namespace profile

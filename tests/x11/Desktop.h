@@ -22,6 +22,9 @@ struct Point {
     int x = 0, y = 0;
     friend bool operator==(const Point&, const Point&) = default;
 };
+inline void PrintTo(const Point& point, std::ostream* out) {
+    *out << "(" << point.x << ", " << point.y << ")";
+}
 
 constexpr std::uint32_t OffScreen = 0xFF000000;  // no colour: the pixel lies off the screen
 

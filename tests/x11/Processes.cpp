@@ -2,6 +2,7 @@
 #include "Processes.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -54,6 +55,14 @@ namespace {
     }
     if (launch.inheritFd >= 0) fcntl(launch.inheritFd, F_SETFD, 0);
     if (!launch.workingFolder.empty() && chdir(launch.workingFolder.c_str()) != 0) _exit(127);
+    if (launch.user) {
+        const Account& user = *launch.user;
+        if (setgroups(0, nullptr) != 0 || setresgid(user.gid, user.gid, user.gid) != 0 ||
+            setresuid(user.uid, user.uid, user.uid) != 0)
+            _exit(127);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // NOTE: a change of user clears it
+        if (getppid() != parent) _exit(127);
+    }
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestAccount.h"
+
 namespace xtest {
 
 using Clock = std::chrono::steady_clock;
@@ -35,7 +37,8 @@ struct Launch {
     std::filesystem::path workingFolder;          // empty: the test's own
     std::filesystem::path output;                 // stdout and stderr go here; empty: /dev/null
     std::optional<std::filesystem::path> errors;  // stderr alone, when set
-    int inheritFd = -1;  // a descriptor the child keeps (Xvfb's -displayfd)
+    int inheritFd = -1;           // a descriptor the child keeps (Xvfb's -displayfd)
+    std::optional<Account> user;  // run as this account (the test runs as root); else as the test
 };
 
 class Child {

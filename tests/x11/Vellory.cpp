@@ -27,7 +27,7 @@ std::optional<std::string> Vellory::Settings() const {
     return ReadFile(Ini());
 }
 
-Vellory::Run& Vellory::Start(std::optional<Environment> environment) {
+Vellory::Run& Vellory::Start(std::optional<Environment> environment, std::optional<Account> user) {
     Launch launch;
     launch.argv = {(folder_ / "vellory").string()};
     launch.environment = environment ? *environment : desktop_.ClientEnvironment();
@@ -35,6 +35,7 @@ Vellory::Run& Vellory::Start(std::optional<Environment> environment) {
     const std::string number = std::to_string(runs_.size());
     launch.output = scratch_.Path() / "logs" / ("out-" + number + ".txt");
     launch.errors = scratch_.Path() / "logs" / ("err-" + number + ".txt");
+    launch.user = user;
     runs_.push_back(Run{Child(launch), *launch.errors});
     return runs_.back();
 }
@@ -88,8 +89,9 @@ void Vellory::WaitForEyes(Window window, milliseconds deadline) const {
             std::to_string(two.blackPixels));
 }
 
-std::pair<Vellory::Run*, Window> Vellory::StartAndWait() {
-    Run& run = Start();
+std::pair<Vellory::Run*, Window> Vellory::StartAndWait(std::optional<Environment> environment,
+                                                       std::optional<Account> user) {
+    Run& run = Start(std::move(environment), user);
     const Window window = WaitForWindow(run);
     WaitForEyes(window);
     return {&run, window};

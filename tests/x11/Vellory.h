@@ -32,14 +32,17 @@ class Vellory {
     void WriteSettings(const std::string& bytes) const;
     std::optional<std::string> Settings() const;  // the ini's bytes; nullopt when missing
 
-    // Starts one more process, with the desktop's environment unless another is given.
-    Run& Start(std::optional<Environment> environment = std::nullopt);
+    // Starts one more process, with the desktop's environment unless another is given,
+    // as the test's own user unless another is given.
+    Run& Start(std::optional<Environment> environment = std::nullopt,
+               std::optional<Account> user = std::nullopt);
     // Its viewable window; throws std::runtime_error when none comes within the deadline.
     Window WaitForWindow(Run& run, milliseconds deadline = milliseconds(10000)) const;
     // Throws when the eyes are not painted within the deadline.
     void WaitForEyes(Window window, milliseconds deadline = milliseconds(10000)) const;
     // Start, window, first ticks: the usual beginning of a test.
-    std::pair<Run*, Window> StartAndWait();
+    std::pair<Run*, Window> StartAndWait(std::optional<Environment> environment = std::nullopt,
+                                         std::optional<Account> user = std::nullopt);
 
     // Its windows on the desktop, anywhere in the tree (by WM_CLASS "vellory").
     std::vector<Window> Windows() const { return desktop_.FindByClass("vellory"); }
