@@ -1,13 +1,12 @@
 // Reading window/kitten.bmp and measuring the painted eyes: see KittenPicture.h.
-#include "KittenPicture.h"
+#include "tests/support/KittenPicture.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
-#include "Processes.h"
-
-namespace xtest {
+namespace support {
 namespace {
 
 std::uint32_t Le(const std::string& bytes, std::size_t at, int size) {
@@ -109,4 +108,17 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
     return wrong;
 }
 
-}  // namespace xtest
+Shot LookAt(const XClient& x, Window window) {
+    const auto at = x.RootPosition(window);
+    if (!at) throw std::runtime_error("the window is gone");
+    const Shot visible = x.Grab(at->x, at->y, KittenWidth, KittenHeight);
+    Shot shot{at->x, at->y, KittenWidth, KittenHeight, {}};
+    shot.pixels.assign(static_cast<std::size_t>(KittenWidth) * KittenHeight, OffScreen);
+    for (int y = 0; y < visible.height; ++y)
+        for (int x0 = 0; x0 < visible.width; ++x0)
+            shot.pixels[static_cast<std::size_t>(visible.top - at->y + y) * KittenWidth +
+                        (visible.left - at->x + x0)] = visible.At(x0, y);
+    return shot;
+}
+
+}  // namespace support

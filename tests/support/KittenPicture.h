@@ -1,6 +1,6 @@
 // The kitten picture as the tests know it, read straight from window/kitten.bmp (a
 // decoder of our own, so that a fault in the program's decoder cannot hide itself),
-// and the geometry of the eyes that the program paints over it.
+// the geometry of the eyes that the program paints over it, and the screen over it.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Desktop.h"
+#include "tests/support/XClient.h"
 
-namespace xtest {
+namespace support {
 
 struct Picture {
     int width = 0, height = 0;
@@ -54,4 +54,15 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
 // A pixel well inside the face, away from the eyes: a safe place to press.
 constexpr Point FacePoint{104, 170};
 
-}  // namespace xtest
+// The green label square in the picture's key colour, which only the shape hides.
+constexpr Point LabelFirst{172, 190}, LabelLast{196, 214};  // inclusive
+constexpr std::uint32_t LabelGreen = 0x00C000;
+constexpr bool InLabel(int x, int y) {
+    return x >= LabelFirst.x && x <= LabelLast.x && y >= LabelFirst.y && y <= LabelLast.y;
+}
+
+// The screen over the window's 207x220 client area; pixels off the screen read
+// OffScreen. Throws std::runtime_error when the window is gone.
+Shot LookAt(const XClient& x, Window window);
+
+}  // namespace support
