@@ -84,8 +84,20 @@ Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer) {
     return {eye.x + PupilOffset * dx / distance, eye.y + PupilOffset * dy / distance};
 }
 
+namespace {
+
+// A picture that could not be read passes for nothing: every pixel counts as wrong.
+bool Unread(const Picture& picture, std::string* first) {
+    if (picture.width == KittenWidth && picture.height == KittenHeight) return false;
+    if (first != nullptr) *first = "window/kitten.bmp could not be read as 207x220";
+    return true;
+}
+
+}  // namespace
+
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first) {
     const Picture& picture = Kitten();
+    if (Unread(picture, first)) return KittenWidth * KittenHeight;
     int wrong = 0;
     char text[160];
     for (int y = 0; y < window.height && y < picture.height; ++y)
@@ -106,6 +118,26 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
             }
         }
     return wrong;
+}
+
+int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first) {
+    const Picture& picture = Kitten();
+    if (Unread(picture, first)) return KittenWidth * KittenHeight;
+    int wrong = 0;
+    for (int y = 0; y < KittenHeight; ++y)
+        for (int x = 0; x < KittenWidth; ++x) {
+            const bool key = picture.IsKey(x, y);
+            if (mask[static_cast<std::size_t>(y) * KittenWidth + x] == !key) continue;
+            if (wrong++ == 0 && first != nullptr)
+                *first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")" +
+                         (key ? " is key but inside" : " is not key but outside");
+        }
+    return wrong;
+}
+
+std::string SavedPlace(Point place, const std::string& lineEnd) {
+    return "[Varnhold Quimbrel]" + lineEnd + "Top=" + std::to_string(place.y * 15) + lineEnd +
+           "Left=" + std::to_string(place.x * 15) + lineEnd;
 }
 
 Shot LookAt(const XClient& x, Window window) {

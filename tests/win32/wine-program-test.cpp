@@ -1,7 +1,6 @@
 // The Windows build of the program (vellory.exe) under Wine, on an X server with a window
 // manager: it shows, shapes and keeps on top, tracks the pointer, drags, saves and
 // restores its place, keeps to one copy, and obeys the close command without saving.
-#include <cmath>
 #include <filesystem>
 
 #include "tests/support/EyeCheck.h"
@@ -66,29 +65,18 @@ class WineProgram : public testing::Test {
     XClient desk{"", WineHand};
 };
 
-// Where Main puts the window without settings: the top edge, centred, by its twips rule.
-Point DefaultPlace(int screenWidth) {
-    const long screenHalf = std::lround(screenWidth * 15.0) / 2;
-    const long windowHalf = 3105 / 2;
-    return {static_cast<int>(std::nearbyint((screenHalf - windowHalf) / 15.0)), 0};
-}
-
 TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
-    ASSERT_EQ(Kitten().width, KittenWidth);
     auto program = Start();
     const Window window = WaitWindow();
     ASSERT_NE(window, None);
-    EXPECT_TRUE(WaitPosition(window, DefaultPlace(desk.ScreenSize().x)));
+    EXPECT_TRUE(WaitPosition(window, DefaultPlace));
     EXPECT_TRUE(desk.HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
     EXPECT_TRUE(desk.HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
 
     // The shape holds exactly the picture's non-key pixels.
+    std::string first;
     const auto shape = desk.ShapeMask(window, ShapeBounding, KittenWidth, KittenHeight);
-    int wrong = 0;
-    for (int y = 0; y < KittenHeight; ++y)
-        for (int x = 0; x < KittenWidth; ++x)
-            wrong += shape[static_cast<std::size_t>(y) * KittenWidth + x] == Kitten().IsKey(x, y);
-    EXPECT_EQ(wrong, 0) << "pixels where the shape and the picture disagree";
+    EXPECT_EQ(CountWrongShapePixels(shape, &first), 0) << first;
 
     // An ordinary window activated over it stays below it.
     const Point at = *desk.RootPosition(window);
@@ -129,8 +117,7 @@ TEST_F(WineProgram, DragThenDoubleClickSavesThePlaceForTheNextStart) {
         ASSERT_TRUE(WaitPosition(window, target));
         desk.DoubleClick(target + Eye2);
         EXPECT_TRUE(ExitedWith(program.Wait(20s), 0)) << "the double-click";
-        EXPECT_EQ(Settings(), "[Varnhold Quimbrel]\r\nTop=" + std::to_string(target.y * 15) +
-                                  "\r\nLeft=" + std::to_string(target.x * 15) + "\r\n");
+        EXPECT_EQ(Settings(), SavedPlace(target, "\r\n"));  // as Windows writes a new file
 
         auto again = Start();
         const Window restored = WaitWindow();

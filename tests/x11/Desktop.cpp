@@ -3,56 +3,37 @@
 
 #include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <stdexcept>
 
 namespace xtest {
-namespace {
 
 constexpr milliseconds ServerStartDeadline(15000), ManagerStartDeadline(15000);
-
-std::string ReadDisplayNumber(int fd, milliseconds deadline) {
-    std::string text;
-    const auto end = Clock::now() + deadline;
-    while (text.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
-        if (left <= 0) break;
-        pollfd wait{fd, POLLIN, 0};
-        if (poll(&wait, 1, static_cast<int>(left)) <= 0) continue;
-        char buffer[32];
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) break;  // Xvfb ended without a display
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    const auto newline = text.find('\n');
-    return newline == std::string::npos ? "" : text.substr(0, newline);
-}
-
-}  // namespace
 
 std::string WmName(Wm wm) {
     return wm == Wm::Openbox ? "Openbox" : "NoWindowManager";
 }
 
 XServer::XServer(const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    // Xvfb picks a free display and writes its number, then a line break, to the file.
+    const auto numberFile = Scratch() / "display";
+    const int fd = open(numberFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::runtime_error("cannot write " + numberFile.string());
     Launch launch;
-    launch.argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                   "-screen",   "0",          "1280x1024x24",
+    launch.argv = {"Xvfb",      "-displayfd", std::to_string(fd), "-screen", "0", "1280x1024x24",
                    "-nolisten", "tcp",        "-noreset"};
     launch.argv.insert(launch.argv.end(), args.begin(), args.end());
     launch.output = Scratch() / "xvfb.log";
-    launch.inheritFd = fds[1];
+    launch.inheritFd = fd;
     process_ = Child(launch);
-    close(fds[1]);
-    const std::string number = ReadDisplayNumber(fds[0], ServerStartDeadline);
-    close(fds[0]);
-    if (number.empty())
+    close(fd);
+    const auto numbered = [&] { return ReadFile(numberFile).find('\n') != std::string::npos; };
+    WaitUntil([&] { return numbered() || !process_.Running(); }, ServerStartDeadline);
+    if (!numbered())
         throw std::runtime_error("Xvfb did not start: " + ReadFile(Scratch() / "xvfb.log"));
-    name_ = ":" + number;
+    const std::string number = ReadFile(numberFile);
+    name_ = ":" + number.substr(0, number.find('\n'));
 }
 
 Desktop::Desktop(Wm wm, const std::vector<std::string>& xvfbArgs)

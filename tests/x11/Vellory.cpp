@@ -6,11 +6,6 @@
 
 namespace xtest {
 
-std::string SavedPlace(Point place) {
-    return "[Varnhold Quimbrel]\nTop=" + std::to_string(place.y * 15) +
-           "\nLeft=" + std::to_string(place.x * 15) + "\n";
-}
-
 Vellory::Vellory(Desktop& desktop) : desktop_(desktop), folder_(scratch_.Path() / "app") {
     std::filesystem::create_directory(folder_);
     std::filesystem::create_directory(scratch_.Path() / "logs");

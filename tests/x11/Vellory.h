@@ -14,14 +14,11 @@
 
 namespace xtest {
 
-// Where the first start puts the window on the 1280-pixel screen: 19200 twips wide,
-// (19200 \ 2 - 3105 \ 2) = 8048 twips from the left, nearest pixel 537.
-constexpr Point DefaultPlace{537, 0};
 // The middle of the screen, so that the pointer can be on every side of the eyes.
 constexpr Point Middle{540, 350};
 
-// A settings file that puts the window at `place` (15 twips a pixel).
-std::string SavedPlace(Point place);
+// A root window colour that the picture does not use.
+constexpr std::uint32_t Background = 0x2A5DB0;
 
 class Vellory {
   public:

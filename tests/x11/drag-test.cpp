@@ -6,11 +6,7 @@
 
 using namespace xtest;
 
-namespace {
-
 using Drag = OnDesktop;
-
-}  // namespace
 
 TEST_P(Drag, OnlyTheLeftButtonMovesAndTheNewPlaceIsSaved) {
     vellory.WriteSettings(SavedPlace(Middle));

@@ -7,11 +7,7 @@
 
 using namespace xtest;
 
-namespace {
-
 using Eyes = OnDesktop;
-
-}  // namespace
 
 TEST_P(Eyes, PupilsLookAtThePointerWhereverItAndTheWindowAre) {
     vellory.WriteSettings(SavedPlace(Middle));

@@ -7,11 +7,7 @@
 
 using namespace xtest;
 
-namespace {
-
 using Instances = OnDesktop;
-
-}  // namespace
 
 TEST_P(Instances, ASecondCopyEndsAtOnceWithoutAWindow) {
     auto [first, window] = vellory.StartAndWait();

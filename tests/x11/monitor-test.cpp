@@ -7,9 +7,9 @@
 
 using namespace xtest;
 
-namespace {
-
 using PrimaryMonitor = OnDesktop;
+
+namespace {
 
 constexpr Point MonitorAt{200, 100};
 constexpr Point MonitorSize{600, 400};

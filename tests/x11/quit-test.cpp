@@ -9,9 +9,9 @@
 
 using namespace xtest;
 
-namespace {
-
 using Quit = OnDesktop;
+
+namespace {
 
 std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;

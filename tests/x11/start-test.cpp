@@ -7,13 +7,7 @@
 
 using namespace xtest;
 
-namespace {
-
 using Start = OnDesktop;
-
-constexpr std::uint32_t Background = 0x2A5DB0;
-
-}  // namespace
 
 TEST_P(Start, ShowsTheFramelessKittenAtTheTopCentreAndDeclaresIt) {
     desktop.SetBackground(Background);
