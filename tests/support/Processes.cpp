@@ -1,5 +1,5 @@
 // Child processes, exit statuses, files and temporary folders: see Processes.h.
-#include "Processes.h"
+#include "tests/support/Processes.h"
 
 #include <fcntl.h>
 #include <signal.h>

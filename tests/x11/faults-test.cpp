@@ -39,12 +39,8 @@ TEST(NoDisplay, OneLineOnStderrAndAFailureStatusWithinASecond) {
     Environment nobody = desktop.ClientEnvironment();
     nobody.Set("DISPLAY", UnusedDisplay());
     for (const Environment& environment : {unset, nobody}) {
-        const auto started = Clock::now();
         Vellory::Run& run = vellory.Start(environment);
-        const auto status = run.process.Wait(milliseconds(3000));
-        const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
-        EXPECT_TRUE(ExitedNonZero(status));
-        EXPECT_LT(took.count(), 1000);
+        EXPECT_TRUE(ExitedNonZero(run.process.Wait(milliseconds(1000)))) << "within a second";
         EXPECT_TRUE(OneLine(run.Errors())) << "stderr: [" << run.Errors() << "]";
     }
     EXPECT_FALSE(vellory.Settings().has_value());
@@ -52,12 +48,8 @@ TEST(NoDisplay, OneLineOnStderrAndAFailureStatusWithinASecond) {
 
 TEST_P(Faults, TheServerDyingEndsItWithinASecond) {
     auto [run, window] = vellory.StartAndWait();
-    const auto killed = Clock::now();
     desktop.KillServer();
-    const auto status = run->process.Wait(milliseconds(3000));
-    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - killed);
-    EXPECT_TRUE(ExitedNonZero(status));
-    EXPECT_LT(took.count(), 1000);
+    EXPECT_TRUE(ExitedNonZero(run->process.Wait(milliseconds(1000)))) << "within a second";
     EXPECT_TRUE(OneLine(run->Errors())) << "stderr: [" << run->Errors() << "]";
     EXPECT_FALSE(vellory.Settings().has_value());
 }

@@ -14,12 +14,8 @@ TEST_P(Instances, ASecondCopyEndsAtOnceWithoutAWindow) {
     Vellory elsewhere(desktop);  // the same program in another folder
 
     for (Vellory* copy : {&vellory, &elsewhere}) {
-        const auto started = Clock::now();
         Vellory::Run& second = copy->Start();
-        const auto status = second.process.Wait(milliseconds(3000));
-        const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
-        EXPECT_TRUE(ExitedWith(status, 0));
-        EXPECT_LT(took.count(), 1000);
+        EXPECT_TRUE(ExitedWith(second.process.Wait(milliseconds(1000)), 0)) << "within a second";
         EXPECT_EQ(second.Errors(), "");
     }
     Pause(milliseconds(200));
