@@ -1,47 +1,45 @@
 // Running Windows programs under Wine from a Linux test: where Wine and the cross build
-// are, starting a program in a folder, and waiting for it to end. The X server, the
-// window manager and the Wine prefix are set up by tests/win32/run.sh (DISPLAY,
-// WINEPREFIX).
+// are, starting a program in a folder, and finding the program's window. The X server,
+// the window manager and the Wine prefix are set up by tests/win32/run.sh (DISPLAY,
+// WINEPREFIX); the rest is tests/support's.
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/XClient.h"
+
 namespace wine {
+
+using namespace support;
+
+// NOTE: under Wine the caption move goes to the window manager (_NET_WM_MOVERESIZE) with
+// the button that the press message says is down. A press already released by the time
+// Wine asks leaves openbox waiting for a release that has come and gone, and it takes
+// the next click for itself; so a click here lasts as long as a hand's does, and a drag
+// waits for the window manager to take the move over.
+constexpr Pace WineHand{milliseconds(300), milliseconds(100), milliseconds(100), milliseconds(300),
+                        milliseconds(30)};
 
 std::string Loader();           // $VELLORY_WINE, else /usr/lib/wine/wine64
 std::string ProgramExe();       // $VELLORY_WIN32_EXE, else the configured vellory.exe
 std::string ProfileProbeExe();  // $VELLORY_PROFILE_PROBE, else the configured probe
 
 // "/tmp/x/a.ini" as Wine's Z: drive names it: "Z:\tmp\x\a.ini".
-std::string WindowsPath(const std::string& hostPath);
+std::string WindowsPath(const std::filesystem::path& hostPath);
 
-class Process {
-  public:
-    // Starts `exe` under Wine with the working folder `folder`; stdout goes to `output`
-    // when one is given.
-    Process(const std::string& exe, const std::vector<std::string>& args, const std::string& folder,
-            const std::string& output = "");
-    ~Process();  // kills the process if it still runs
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    pid_t Pid() const { return pid_; }
-    // The exit status once the process has ended within `limit`; nothing if it still runs.
-    std::optional<int> WaitExit(std::chrono::milliseconds limit);
-    bool Running();
-
-  private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
-};
+// Starts `exe` (a Windows path) under Wine in `folder`; its stdout goes to `output` when
+// one is given.
+Child Start(const std::string& exe, const std::vector<std::string>& args,
+            const std::filesystem::path& folder, const std::filesystem::path& output = {});
 
 // Runs a program to its end (at most `limit`) and gives its stdout; nothing on failure.
 std::optional<std::string> RunToEnd(const std::string& exe, const std::vector<std::string>& args,
-                                    const std::string& folder, std::chrono::seconds limit);
+                                    const std::filesystem::path& folder, milliseconds limit);
+
+// The program's viewable windows: Wine names their class after the executable.
+std::vector<Window> ProgramWindows(const XClient& x);
 
 }  // namespace wine

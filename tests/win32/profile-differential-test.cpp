@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "platform/WinApi.h"
-#include "tests/unit/TempFolder.h"
 #include "tests/win32/Wine.h"
 
 namespace {
+
+using namespace support;
 
 constexpr const char* Section = "VARNHOLD QUIMBREL";         // as ReadIni asks: upper-cased
 constexpr const char* WrittenSection = "Varnhold Quimbrel";  // as WriteIni passes it
@@ -109,12 +110,12 @@ class WineProfile {
     }
     // Runs the batch; one answer per operation: a read's value, or a write's result.
     std::vector<std::string> Run() {
-        const std::string script = folder_ / ".script";
-        PutFile(script, script_.str());
+        const auto script = folder_.Path() / ".script";
+        WriteFile(script, script_.str());
         script_.str("");
         const auto output =
             wine::RunToEnd(wine::WindowsPath(wine::ProfileProbeExe()), {wine::WindowsPath(script)},
-                           folder_.Path(), std::chrono::seconds(120));
+                           folder_.Path(), milliseconds(120000));
         std::vector<std::string> answers;
         if (!output) return answers;
         std::istringstream lines(*output);
@@ -135,17 +136,21 @@ class WineProfile {
     std::ostringstream script_;
 };
 
-// Our own service, in-process.
+// Our own service, in-process, given the path as the program gives it ("\tmp\a.ini").
+std::string OursPath(const std::string& file) {
+    return wine::WindowsPath(file).substr(2);  // without "Z:"
+}
+
 std::string OursRead(const std::string& file, const std::string& section, const std::string& key) {
     std::string buffer(ReadBuffer, ' ');
     const auto n = winapi::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                                    ReadBuffer, Backslashed(file).c_str());
+                                                    ReadBuffer, OursPath(file).c_str());
     return buffer.substr(0, n);
 }
 
 bool OursWrite(const std::string& file, const std::string& key, const std::string& value) {
     return winapi::WritePrivateProfileStringA(WrittenSection, key.c_str(), value.c_str(),
-                                              Backslashed(file).c_str()) != 0;
+                                              OursPath(file).c_str()) != 0;
 }
 
 std::string Printable(const std::string& text) {
@@ -177,11 +182,12 @@ TEST(ProfileDifferential, BothReadTheSameAndEachReadsTheOthersWrites) {
     TempFolder folder;
     const auto corpus = Corpus();
     const auto path = [&](std::size_t i, const char* kind) {
-        return folder / ("case" + std::to_string(i) + "-" + kind + ".ini");
+        return (folder.Path() / ("case" + std::to_string(i) + "-" + kind + ".ini")).string();
     };
     for (std::size_t i = 0; i < corpus.size(); ++i) {
         if (!corpus[i].bytes) continue;
-        for (const char* kind : {"read", "wine", "ours"}) PutFile(path(i, kind), *corpus[i].bytes);
+        for (const char* kind : {"read", "wine", "ours"})
+            WriteFile(path(i, kind), *corpus[i].bytes);
     }
     const std::size_t q = Queries.size();
 
@@ -239,10 +245,10 @@ TEST(ProfileDifferential, BothReadTheSameAndEachReadsTheOthersWrites) {
         EXPECT_EQ(ours[i][q] + ours[i][q + 1], "11") << name << ": our writes failed";
         EXPECT_EQ(ours[i][q + 2] + " " + ours[i][q + 3], "150 -300") << name;
         EXPECT_EQ(wine(q + 2) + " " + wine(q + 3), "150 -300") << name;
-        if (FileBytes(path(i, "wine")) != FileBytes(path(i, "ours")))
+        if (ReadFile(path(i, "wine")) != ReadFile(path(i, "ours")))
             std::printf("bytes %-32s Windows \"%s\"\n      %-32s ours    \"%s\"\n", name.c_str(),
-                        Printable(FileBytes(path(i, "wine"))).c_str(), "",
-                        Printable(FileBytes(path(i, "ours"))).c_str());
+                        Printable(ReadFile(path(i, "wine"))).c_str(), "",
+                        Printable(ReadFile(path(i, "ours"))).c_str());
     }
 
     for (const auto& [where, answers] : disagreements) {

@@ -2,12 +2,11 @@
 #include "Vellory.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
 namespace xtest {
 
-Vellory::Vellory(const Desktop& desktop) : desktop_(desktop), folder_(scratch_.Path() / "app") {
+Vellory::Vellory(Desktop& desktop) : desktop_(desktop), folder_(scratch_.Path() / "app") {
     std::filesystem::create_directory(folder_);
     std::filesystem::create_directory(scratch_.Path() / "logs");
     // A copy, not a link: the program keeps its settings beside the real executable.
@@ -15,11 +14,6 @@ Vellory::Vellory(const Desktop& desktop) : desktop_(desktop), folder_(scratch_.P
     const char* other = std::getenv("VELLORY_TEST_EXE");
     std::filesystem::copy_file(other != nullptr && *other != '\0' ? other : VELLORY_EXE,
                                folder_ / "vellory");
-}
-
-void Vellory::WriteSettings(const std::string& bytes) const {
-    std::ofstream out(Ini(), std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 std::optional<std::string> Vellory::Settings() const {
@@ -64,8 +58,7 @@ Window Vellory::WaitForWindow(Run& run, milliseconds deadline) const {
                     (desktop_.Viewable(window) ? " viewable;" : " not viewable;");
         }
         throw std::runtime_error("no window of vellory " + std::to_string(run.process.Pid()) +
-                                 " appeared (windows:" + seen + ") (" +
-                                 (status ? DescribeStatus(*status) : std::string("still running")) +
+                                 " appeared (windows:" + seen + ") (" + DescribeStatus(status) +
                                  "), stderr: " + run.Errors());
     }
     return found;
@@ -103,16 +96,21 @@ Point Vellory::Position(Window window) const {
     return *position;
 }
 
-Shot Vellory::Look(Window window) const {
+testing::AssertionResult Vellory::DragBy(Window window, Point by, Point grip) {
+    const Point from = Position(window) + grip;
+    const Point expected = Position(window) + by;
+    desktop_.Drag(Button1, from, from + by);
+    if (WaitUntil([&] { return Position(window) == expected; }, milliseconds(3000)))
+        return testing::AssertionSuccess();
     const Point at = Position(window);
-    const Shot visible = desktop_.Grab(at.x, at.y, KittenWidth, KittenHeight);
-    Shot shot{at.x, at.y, KittenWidth, KittenHeight, {}};
-    shot.pixels.assign(static_cast<std::size_t>(KittenWidth) * KittenHeight, OffScreen);
-    for (int y = 0; y < visible.height; ++y)
-        for (int x = 0; x < visible.width; ++x)
-            shot.pixels[static_cast<std::size_t>(visible.top - at.y + y) * KittenWidth +
-                        (visible.left - at.x + x)] = visible.At(x, y);
-    return shot;
+    return testing::AssertionFailure()
+           << "dragged by (" << by.x << ", " << by.y << "): the window is at (" << at.x << ", "
+           << at.y << "), not (" << expected.x << ", " << expected.y << ")";
+}
+
+testing::AssertionResult Vellory::QuitByDoubleClick(Child& process, Window window) {
+    desktop_.DoubleClick(Position(window) + FacePoint);
+    return ExitedWith(process.Wait(milliseconds(3000)), 0);
 }
 
 }  // namespace xtest

@@ -1,7 +1,7 @@
 // The program under test, run as a user runs it: a copy of the built executable in a
 // fresh folder of its own (so that its vellory.ini lands there), started on a Desktop,
-// its window found by WM_CLASS and _NET_WM_PID, and ready once its first ticks have
-// painted the eyes.
+// its window found by WM_CLASS and _NET_WM_PID, ready once its first ticks have painted
+// the eyes, and handled as a hand handles it. OnDesktop is the fixture of a scenario.
 #pragma once
 
 #include <deque>
@@ -10,10 +10,15 @@
 #include <string>
 
 #include "Desktop.h"
-#include "KittenPicture.h"
-#include "Processes.h"
+#include "tests/support/KittenPicture.h"
 
 namespace xtest {
+
+// The middle of the screen, so that the pointer can be on every side of the eyes.
+constexpr Point Middle{540, 350};
+
+// A root window colour that the picture does not use.
+constexpr std::uint32_t Background = 0x2A5DB0;
 
 class Vellory {
   public:
@@ -23,13 +28,13 @@ class Vellory {
         std::string Errors() const { return ReadFile(errors); }
     };
 
-    explicit Vellory(const Desktop& desktop);
+    explicit Vellory(Desktop& desktop);
     Vellory(const Vellory&) = delete;
     Vellory& operator=(const Vellory&) = delete;
 
     const std::filesystem::path& Folder() const { return folder_; }
     std::filesystem::path Ini() const { return folder_ / "vellory.ini"; }
-    void WriteSettings(const std::string& bytes) const;
+    void WriteSettings(const std::string& bytes) const { WriteFile(Ini(), bytes); }
     std::optional<std::string> Settings() const;  // the ini's bytes; nullopt when missing
 
     // Starts one more process, with the desktop's environment unless another is given,
@@ -46,16 +51,29 @@ class Vellory {
 
     // Its windows on the desktop, anywhere in the tree (by WM_CLASS "vellory").
     std::vector<Window> Windows() const { return desktop_.FindByClass("vellory"); }
-    // The client area's top-left corner in root pixels.
+    // The client area's top-left corner in root pixels; throws when the window is gone.
     Point Position(Window window) const;
-    // The screen over the 207x220 client area; pixels off the screen read OffScreen.
-    Shot Look(Window window) const;
+    Shot Look(Window window) const { return LookAt(desktop_, window); }
+
+    // A left drag from `grip` (client pixels) by `by`; success once the window stands
+    // `by` from where it stood.
+    testing::AssertionResult DragBy(Window window, Point by, Point grip = FacePoint);
+    // A double-click on the face; success once `process` has ended with status 0.
+    testing::AssertionResult QuitByDoubleClick(Child& process, Window window);
 
   private:
-    const Desktop& desktop_;
+    Desktop& desktop_;
     TempFolder scratch_;
     std::filesystem::path folder_;
     std::deque<Run> runs_;
+};
+
+// A scenario on a desktop of its own, run with openbox and without a window manager:
+// INSTANTIATE_TEST_SUITE_P(, Suite, BothDesktops, DesktopName).
+class OnDesktop : public testing::TestWithParam<Wm> {
+  protected:
+    Desktop desktop{GetParam()};
+    Vellory vellory{desktop};
 };
 
 }  // namespace xtest

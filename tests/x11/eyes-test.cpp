@@ -2,39 +2,19 @@
 // eye's centre towards the pointer, wherever the pointer is (also inside the eye), and
 // turns when the window moves under a pointer that stands still. Measured on the
 // screen: the centroid of the black pixels inside each olive eye disc.
-// clang-format off
-#include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
-// clang-format on
-
-#include <cmath>
-#include <sstream>
-
-#include "Desktop.h"
-#include "EyeCheck.h"
-#include "KittenPicture.h"
 #include "Vellory.h"
+#include "tests/support/EyeCheck.h"
 
 using namespace xtest;
 
-namespace {
+using Eyes = OnDesktop;
 
-class Eyes : public testing::TestWithParam<Wm> {};
-
-// The middle of the screen, so that the pointer can be on every side of the eyes:
-// Top 5250 and Left 8100 twips are (540, 350) pixels.
-constexpr char MiddlePlace[] = "[Varnhold Quimbrel]\nTop=5250\nLeft=8100\n";
-constexpr Point Middle{540, 350};
-
-}  // namespace
-
-TEST_P(Eyes, PupilsLookAtThePointerWhereverItIs) {
-    Desktop desktop(GetParam());
-    Vellory vellory(desktop);
-    vellory.WriteSettings(MiddlePlace);
+TEST_P(Eyes, PupilsLookAtThePointerWhereverItAndTheWindowAre) {
+    vellory.WriteSettings(SavedPlace(Middle));
     auto [run, window] = vellory.StartAndWait();
     const Point at = vellory.Position(window);
     ASSERT_EQ(at, Middle);
-    const Point eye1{at.x + Eye1.x, at.y + Eye1.y}, eye2{at.x + Eye2.x, at.y + Eye2.y};
+    const Point eye1 = at + Eye1, eye2 = at + Eye2;
 
     const struct {
         const char* where;
@@ -53,25 +33,16 @@ TEST_P(Eyes, PupilsLookAtThePointerWhereverItIs) {
     };
     for (const auto& place : places) {
         desktop.MovePointer(place.pointer);
-        EXPECT_TRUE(PupilsLookAt(vellory, window, place.pointer)) << place.where;
+        EXPECT_TRUE(PupilsLookAt(desktop, window, place.pointer)) << place.where;
     }
     // The check tells directions apart: eyes that look left do not pass for looking up.
     desktop.MovePointer({20, eye1.y});
-    ASSERT_TRUE(PupilsLookAt(vellory, window, {20, eye1.y}));
-    const auto wrong = PupilsLookAt(vellory, window, {at.x + 104, 10}, milliseconds(300));
-    EXPECT_FALSE(wrong);
-    EXPECT_TRUE(run->process.Running());
-}
-
-TEST_P(Eyes, PupilsTurnWhenTheWindowMovesUnderAStillPointer) {
-    Desktop desktop(GetParam());
-    Vellory vellory(desktop);
-    vellory.WriteSettings(MiddlePlace);
-    auto [run, window] = vellory.StartAndWait();
+    ASSERT_TRUE(PupilsLookAt(desktop, window, {20, eye1.y}));
+    EXPECT_FALSE(PupilsLookAt(desktop, window, {at.x + 104, 10}, milliseconds(300)));
 
     const Point pointer{700, 300};
     desktop.MovePointer(pointer);
-    ASSERT_TRUE(PupilsLookAt(vellory, window, pointer));
+    ASSERT_TRUE(PupilsLookAt(desktop, window, pointer));
     // Moved by someone else (a window manager's keyboard move, a script): the pointer
     // does not move, the eyes' places on the screen do.
     for (const Point to : {Point{900, 100}, Point{300, 600}, Point{620, 240}}) {
@@ -80,10 +51,10 @@ TEST_P(Eyes, PupilsTurnWhenTheWindowMovesUnderAStillPointer) {
         ASSERT_TRUE(WaitUntil([&] { return vellory.Position(window) == to; }, milliseconds(3000)))
             << "the window did not move to (" << to.x << ", " << to.y << ")";
         EXPECT_EQ(desktop.Pointer(), pointer);
-        EXPECT_TRUE(PupilsLookAt(vellory, window, pointer))
+        EXPECT_TRUE(PupilsLookAt(desktop, window, pointer))
             << "at (" << to.x << ", " << to.y << ")";
     }
+    EXPECT_TRUE(run->process.Running());
 }
 
-INSTANTIATE_TEST_SUITE_P(, Eyes, testing::Values(Wm::Bare, Wm::Openbox),
-                         [](const auto& info) { return WmName(info.param); });
+INSTANTIATE_TEST_SUITE_P(, Eyes, BothDesktops, DesktopName);

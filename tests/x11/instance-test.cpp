@@ -1,40 +1,21 @@
 // One copy per user and display: a second start ends at once with status 0 and shows
 // no window, wherever its executable lies; of twenty copies started together exactly
 // one stays; a copy on another display is another user's session and runs.
-// clang-format off
-#include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
-// clang-format on
-
 #include <vector>
 
-#include "Desktop.h"
 #include "Vellory.h"
 
 using namespace xtest;
 
-namespace {
-
-class Instances : public testing::TestWithParam<Wm> {};
-
-std::string StatusText(const std::optional<int>& status) {
-    return status ? DescribeStatus(*status) : "still running";
-}
-
-}  // namespace
+using Instances = OnDesktop;
 
 TEST_P(Instances, ASecondCopyEndsAtOnceWithoutAWindow) {
-    Desktop desktop(GetParam());
-    Vellory vellory(desktop);
     auto [first, window] = vellory.StartAndWait();
     Vellory elsewhere(desktop);  // the same program in another folder
 
     for (Vellory* copy : {&vellory, &elsewhere}) {
-        const auto started = Clock::now();
         Vellory::Run& second = copy->Start();
-        const auto status = second.process.Wait(milliseconds(3000));
-        const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
-        EXPECT_TRUE(ExitedWith(status, 0)) << StatusText(status);
-        EXPECT_LT(took.count(), 1000);
+        EXPECT_TRUE(ExitedWith(second.process.Wait(milliseconds(1000)), 0)) << "within a second";
         EXPECT_EQ(second.Errors(), "");
     }
     Pause(milliseconds(200));
@@ -52,8 +33,6 @@ TEST_P(Instances, ASecondCopyEndsAtOnceWithoutAWindow) {
 }
 
 TEST_P(Instances, TwentyStartedTogetherLeaveExactlyOne) {
-    Desktop desktop(GetParam());
-    Vellory vellory(desktop);
     std::vector<Vellory::Run*> runs;
     for (int i = 0; i < 20; ++i) runs.push_back(&vellory.Start());
 
@@ -65,7 +44,7 @@ TEST_P(Instances, TwentyStartedTogetherLeaveExactlyOne) {
             for (Vellory::Run* run : runs) {
                 const auto status = run->process.Wait(milliseconds(0));
                 ended += status.has_value();
-                endedWell += ExitedWith(status, 0);
+                endedWell += static_cast<bool>(ExitedWith(status, 0));
                 if (!status) survivor = run;
             }
             return ended >= 19;
@@ -81,5 +60,4 @@ TEST_P(Instances, TwentyStartedTogetherLeaveExactlyOne) {
     EXPECT_TRUE(survivor->process.Running());
 }
 
-INSTANTIATE_TEST_SUITE_P(, Instances, testing::Values(Wm::Bare, Wm::Openbox),
-                         [](const auto& info) { return WmName(info.param); });
+INSTANTIATE_TEST_SUITE_P(, Instances, BothDesktops, DesktopName);

@@ -1,16 +1,10 @@
 // The README's picture: the running kitten on an openbox desktop, above an ordinary
 // window, looking at the pointer. Written only when VELLORY_SCREENSHOT names a file
 // (docs/screenshot.png), as a 400x300 crop of the screen around the kitten.
-// clang-format off
-#include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
-// clang-format on
-
 #include <cstdlib>
 
-#include "Desktop.h"
-#include "EyeCheck.h"
-#include "KittenPicture.h"
 #include "Vellory.h"
+#include "tests/support/EyeCheck.h"
 
 using namespace xtest;
 
@@ -29,7 +23,7 @@ TEST(Screenshot, OfTheKittenOnADesktop) {
     ASSERT_EQ(at, (Point{560, 80}));
     const Point pointer{at.x - 60, at.y + 250};  // down and to the left: the kitten looks
     desktop.MovePointer(pointer);
-    ASSERT_TRUE(PupilsLookAt(vellory, window, pointer));
+    ASSERT_TRUE(PupilsLookAt(desktop, window, pointer));
 
     Launch import;
     import.argv = {"import", "-window", "root", "-crop", "400x300+463+40", "+repage", target};

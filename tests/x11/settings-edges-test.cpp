@@ -3,14 +3,8 @@
 // is no number reads as 0; a coordinate that cannot be assigned (beyond a float, or
 // beyond X's 16-bit coordinates) is refused, and that axis keeps the design place
 // (93, 148).
-// clang-format off
-#include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
-// clang-format on
-
 #include <tuple>
 
-#include "Desktop.h"
-#include "KittenPicture.h"
 #include "Vellory.h"
 
 using namespace xtest;
@@ -66,9 +60,7 @@ TEST_P(SettingsEdges, TheWindowAppearsAtADefinedPlace) {
     EXPECT_EQ(vellory.Settings(), edge.settings);
 }
 
-INSTANTIATE_TEST_SUITE_P(, SettingsEdges,
-                         testing::Combine(testing::Values(Wm::Bare, Wm::Openbox),
-                                          testing::ValuesIn(Cases)),
+INSTANTIATE_TEST_SUITE_P(, SettingsEdges, testing::Combine(BothDesktops, testing::ValuesIn(Cases)),
                          [](const auto& info) {
                              return std::string(std::get<1>(info.param).name) + "_" +
                                     WmName(std::get<0>(info.param));

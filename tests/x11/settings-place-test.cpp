@@ -12,8 +12,6 @@
 
 #include <algorithm>
 
-#include "Desktop.h"
-#include "KittenPicture.h"
 #include "Vellory.h"
 
 using namespace xtest;
@@ -72,16 +70,8 @@ TEST_P(SettingsPlace, DoubleClickSavesWhereTheUserMayAndTheNextStartReadsIt) {
     auto [run, window] = vellory.StartAndWait(environment, as);
     const Point at = vellory.Position(window);
     ASSERT_EQ(at, (Point{200, 100}));
-    const Point from{at.x + FacePoint.x, at.y + FacePoint.y};
-    desktop.Drag(Button1, from, {from.x + 70, from.y + 40});
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return vellory.Position(window) == Point{270, 140};
-        },
-        milliseconds(3000)));
-    desktop.DoubleClick({from.x + 70, from.y + 40});
-    const auto status = run->process.Wait(milliseconds(3000));
-    EXPECT_TRUE(ExitedWith(status, 0)) << (status ? DescribeStatus(*status) : "still running");
+    ASSERT_TRUE(vellory.DragBy(window, {70, 40}));
+    EXPECT_TRUE(vellory.QuitByDoubleClick(run->process, window));
     EXPECT_EQ(run->Errors(), "");
 
     const bool saved = folder != Folder::Pinned;

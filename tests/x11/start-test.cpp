@@ -1,38 +1,16 @@
 // Starting: the kitten appears at once, frameless, 207x220, above ordinary windows,
 // without a task-bar or pager entry, with its class, title, pid, fixed size and icon,
 // the first time at the top edge of the primary monitor, centred by the integer rule.
-// clang-format off
-#include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
-// clang-format on
-
-#include <X11/Xutil.h>
-
 #include <algorithm>
 
-#include "Desktop.h"
-#include "KittenPicture.h"
 #include "Vellory.h"
 
 using namespace xtest;
 
-namespace {
+using Start = OnDesktop;
 
-class Start : public testing::TestWithParam<Wm> {};
-
-// 1280 pixels = 19200 twips; (19200 \ 2 - 3105 \ 2) = 8048 twips, nearest pixel 537.
-constexpr Point DefaultPlace{537, 0};
-constexpr std::uint32_t Background = 0x2A5DB0;
-
-std::size_t IndexIn(const std::vector<Window>& list, Window window) {
-    return static_cast<std::size_t>(std::find(list.begin(), list.end(), window) - list.begin());
-}
-
-}  // namespace
-
-TEST_P(Start, ShowsTheFramelessKittenAtTheTopCentre) {
-    Desktop desktop(GetParam());
+TEST_P(Start, ShowsTheFramelessKittenAtTheTopCentreAndDeclaresIt) {
     desktop.SetBackground(Background);
-    Vellory vellory(desktop);
     auto [run, window] = vellory.StartAndWait();
 
     EXPECT_EQ(desktop.Size(window), (Point{KittenWidth, KittenHeight}));
@@ -46,33 +24,20 @@ TEST_P(Start, ShowsTheFramelessKittenAtTheTopCentre) {
     EXPECT_EQ(CountWrongPixels(vellory.Look(window), Background, &first), 0) << first;
     EXPECT_TRUE(run->process.Running());
     EXPECT_EQ(vellory.Windows().size(), 1u);
-}
 
-TEST_P(Start, DeclaresItselfToTheWindowManager) {
-    Desktop desktop(GetParam());
-    Vellory vellory(desktop);
-    auto [run, window] = vellory.StartAndWait();
-    Display* x = desktop.X();
-
+    // What it declares to the window manager.
     for (const char* state :
          {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
         EXPECT_TRUE(desktop.HasAtom(window, "_NET_WM_STATE", state)) << state;
 
-    XClassHint hint{};
-    ASSERT_NE(XGetClassHint(x, window, &hint), 0);
-    EXPECT_STREQ(hint.res_class, "vellory");
-    XFree(hint.res_name);
-    XFree(hint.res_class);
-    char* title = nullptr;
-    ASSERT_NE(XFetchName(x, window, &title), 0);
-    EXPECT_STREQ(title, "Form1");
-    XFree(title);
+    EXPECT_EQ(desktop.ClassOf(window), "vellory");
+    EXPECT_EQ(desktop.Title(window), "Form1");
     EXPECT_EQ(desktop.Property32(window, "_NET_WM_PID"), std::vector<long>{run->process.Pid()});
     EXPECT_TRUE(desktop.HasAtom(window, "WM_PROTOCOLS", "WM_DELETE_WINDOW"));
 
     XSizeHints hints{};
     long supplied = 0;
-    ASSERT_NE(XGetWMNormalHints(x, window, &hints, &supplied), 0);
+    ASSERT_NE(XGetWMNormalHints(desktop.X(), window, &hints, &supplied), 0);
     ASSERT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
     EXPECT_EQ(hints.min_width, KittenWidth);
     EXPECT_EQ(hints.max_width, KittenWidth);
@@ -107,9 +72,7 @@ TEST_P(Start, DeclaresItselfToTheWindowManager) {
 }
 
 TEST_P(Start, StaysAboveAnOrdinaryWindowThatIsActivated) {
-    Desktop desktop(GetParam());
     desktop.SetBackground(Background);
-    Vellory vellory(desktop);
     auto [run, window] = vellory.StartAndWait();
     const Point at = vellory.Position(window);
 
@@ -126,36 +89,23 @@ TEST_P(Start, StaysAboveAnOrdinaryWindowThatIsActivated) {
     // server's stacking order says the same.
     const std::optional<std::uint32_t> below =
         GetParam() == Wm::Bare ? std::optional<std::uint32_t>(Cover) : std::nullopt;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            const auto stack = desktop.TopLevelStack();
-            above = IndexIn(stack, kittenTop) > IndexIn(stack, desktop.TopLevelOf(cover)) &&
-                    IndexIn(stack, kittenTop) < stack.size();
-            const Shot shot = vellory.Look(window);
-            wrong = CountWrongPixels(shot, below, &first);
-            return above && wrong == 0;
-        },
-        milliseconds(3000)))
+    const auto kittenShowsAbove = [&] {
+        above = StacksAbove(desktop.TopLevelStack(), kittenTop, desktop.TopLevelOf(cover));
+        wrong = CountWrongPixels(vellory.Look(window), below, &first);
+        return above && wrong == 0;
+    };
+    EXPECT_TRUE(WaitUntil(kittenShowsAbove, milliseconds(3000)))
         << "kitten above: " << above << ", wrong pixels: " << wrong << " " << first;
     if (GetParam() == Wm::Openbox) {
-        const auto stacking = desktop.ClientList();
-        ASSERT_LT(IndexIn(stacking, cover), stacking.size());
-        EXPECT_GT(IndexIn(stacking, window), IndexIn(stacking, cover));
-        EXPECT_LT(IndexIn(stacking, window), stacking.size());
+        EXPECT_TRUE(StacksAbove(desktop.ClientList(), window, cover));
     }
     // Raised again later, our window still stays below.
     desktop.Activate(cover);
     XRaiseWindow(desktop.X(), desktop.TopLevelOf(cover));
     XSync(desktop.X(), False);
     Pause(milliseconds(300));
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            const auto stack = desktop.TopLevelStack();
-            return IndexIn(stack, kittenTop) > IndexIn(stack, desktop.TopLevelOf(cover)) &&
-                   CountWrongPixels(vellory.Look(window), below) == 0;
-        },
-        milliseconds(3000)));
+    EXPECT_TRUE(WaitUntil(kittenShowsAbove, milliseconds(3000)))
+        << "kitten above: " << above << ", wrong pixels: " << wrong << " " << first;
 }
 
-INSTANTIATE_TEST_SUITE_P(, Start, testing::Values(Wm::Bare, Wm::Openbox),
-                         [](const auto& info) { return WmName(info.param); });
+INSTANTIATE_TEST_SUITE_P(, Start, BothDesktops, DesktopName);

@@ -7,10 +7,6 @@
 // process (VmRSS and Pss from /proc) and of Wine's per-prefix helpers when there are any,
 // and ends it with the close command. One warm-up run is not counted.
 #include <dirent.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,14 +14,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "tests/win32/Desktop.h"
-
-extern char** environ;
+#include "tests/support/XClient.h"
 
 namespace {
 
@@ -81,42 +74,35 @@ struct Sample {
     long rss = 0, pss = 0, helperRss = 0, helperPss = 0;
 };
 
-bool RunOnce(const std::string& resClass, std::vector<char*> argv, Sample& sample) {
-    char folder[] = "/tmp/vellory-measure-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return false;
-    desktop::Desktop desk;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder);
-    pid_t pid = -1;
+bool RunOnce(const std::string& resClass, const std::vector<std::string>& command, Sample& sample) {
+    support::TempFolder folder;
+    support::XClient desk("");
+    const auto programWindow = [&]() -> std::optional<Window> {
+        for (Window w : desk.FindByClass(resClass))
+            if (desk.Viewable(w) && desk.Title(w) == "Form1" &&
+                desk.Size(w) == support::Point{207, 220})
+                return w;
+        return std::nullopt;
+    };
+    support::Launch launch;
+    launch.argv = command;
+    launch.workingFolder = folder.Path();
     const auto start = Clock::now();
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
+    support::Child program(launch);
     std::optional<Window> window;
-    while (!window && Clock::now() - start < 60s) {
-        for (Window w : desk.FindWindows(resClass, "Form1"))
-            if (desk.Size(w) == desktop::Point{207, 220}) window = w;
-        if (!window) desktop::Pause(2ms);
-    }
+    support::WaitUntil([&] { return (window = programWindow()).has_value(); }, 60s, 2ms);
     sample.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (window) {
-        desktop::Pause(1s);
-        sample.rss = ProcField(pid, "status", "VmRSS");
-        sample.pss = ProcField(pid, "smaps_rollup", "Pss");
-        std::tie(sample.helperRss, sample.helperPss) = WineHelpers(pid);
-        desk.SendCloseCommand(*window);
+        support::Pause(1s);
+        sample.rss = ProcField(program.Pid(), "status", "VmRSS");
+        sample.pss = ProcField(program.Pid(), "smaps_rollup", "Pss");
+        std::tie(sample.helperRss, sample.helperPss) = WineHelpers(program.Pid());
+        desk.Close(*window);
     }
-    for (int i = 0; i < 200 && waitpid(pid, nullptr, WNOHANG) == 0; ++i) desktop::Pause(50ms);
-    if (kill(pid, 0) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
+    program.Wait(10s);
+    program.Kill();
     // Wait for the window to go, so the next run does not meet it.
-    for (int i = 0; i < 200 && !desk.FindWindows(resClass, "Form1").empty(); ++i)
-        desktop::Pause(20ms);
-    std::string remove = std::string("rm -rf ") + folder;
-    if (std::system(remove.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", folder);
+    support::WaitUntil([&] { return !programWindow(); }, 4s, 20ms);
     return window.has_value();
 }
 
@@ -134,8 +120,7 @@ int main(int argc, char** argv) {
     }
     const std::string resClass = argv[1];
     const int runs = std::atoi(argv[2]);
-    std::vector<char*> command(argv + 4, argv + argc);
-    command.push_back(nullptr);
+    const std::vector<std::string> command(argv + 4, argv + argc);
     Sample warmup;
     if (!RunOnce(resClass, command, warmup)) {
         std::fprintf(stderr, "start_to_window: no window of class %s appeared\n", resClass.c_str());

@@ -1,8 +1,10 @@
-// Child processes of the integration tests: started with fork and exec, watched with
-// deadlines, and never left behind. Each child dies with the test process
-// (PR_SET_PDEATHSIG), and a Child that goes out of scope kills and reaps its process.
+// Child processes of the integration tests (the X11 and the Wine harness): started with
+// fork and exec, watched with deadlines, and never left behind. Each child dies with the
+// test process (PR_SET_PDEATHSIG), and a Child that goes out of scope kills and reaps its
+// process. Also the tests' temporary folders and file bytes.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -14,7 +16,7 @@
 
 #include "tests/TestAccount.h"
 
-namespace xtest {
+namespace support {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -64,12 +66,14 @@ class Child {
     std::optional<int> status_;
 };
 
-// "exited with 0", "exited with 1", "killed by signal 9": for failure messages.
-std::string DescribeStatus(int status);
-bool ExitedWith(const std::optional<int>& status, int code);
-bool ExitedNonZero(const std::optional<int>& status);
+// "exited with 0", "killed by signal 9", "still running": for failure messages.
+std::string DescribeStatus(const std::optional<int>& status);
+// Success when the process has ended with the exit code; the failure says how it ended.
+testing::AssertionResult ExitedWith(const std::optional<int>& status, int code);
+testing::AssertionResult ExitedNonZero(const std::optional<int>& status);
 
 std::string ReadFile(const std::filesystem::path& path);  // "" when missing
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -90,12 +94,12 @@ bool WaitUntil(Condition condition, milliseconds deadline, milliseconds every = 
 
 void Pause(milliseconds duration);
 
-}  // namespace xtest
+}  // namespace support
 
 #include <thread>
 
 template <class Condition>
-bool xtest::WaitUntil(Condition condition, milliseconds deadline, milliseconds every) {
+bool support::WaitUntil(Condition condition, milliseconds deadline, milliseconds every) {
     const auto end = Clock::now() + deadline;
     for (;;) {
         if (condition()) return true;

@@ -1,13 +1,12 @@
 // Reading window/kitten.bmp and measuring the painted eyes: see KittenPicture.h.
-#include "KittenPicture.h"
+#include "tests/support/KittenPicture.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
-#include "Processes.h"
-
-namespace xtest {
+namespace support {
 namespace {
 
 std::uint32_t Le(const std::string& bytes, std::size_t at, int size) {
@@ -85,8 +84,20 @@ Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer) {
     return {eye.x + PupilOffset * dx / distance, eye.y + PupilOffset * dy / distance};
 }
 
+namespace {
+
+// A picture that could not be read passes for nothing: every pixel counts as wrong.
+bool Unread(const Picture& picture, std::string* first) {
+    if (picture.width == KittenWidth && picture.height == KittenHeight) return false;
+    if (first != nullptr) *first = "window/kitten.bmp could not be read as 207x220";
+    return true;
+}
+
+}  // namespace
+
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first) {
     const Picture& picture = Kitten();
+    if (Unread(picture, first)) return KittenWidth * KittenHeight;
     int wrong = 0;
     char text[160];
     for (int y = 0; y < window.height && y < picture.height; ++y)
@@ -109,4 +120,37 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
     return wrong;
 }
 
-}  // namespace xtest
+int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first) {
+    const Picture& picture = Kitten();
+    if (Unread(picture, first)) return KittenWidth * KittenHeight;
+    int wrong = 0;
+    for (int y = 0; y < KittenHeight; ++y)
+        for (int x = 0; x < KittenWidth; ++x) {
+            const bool key = picture.IsKey(x, y);
+            if (mask[static_cast<std::size_t>(y) * KittenWidth + x] == !key) continue;
+            if (wrong++ == 0 && first != nullptr)
+                *first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")" +
+                         (key ? " is key but inside" : " is not key but outside");
+        }
+    return wrong;
+}
+
+std::string SavedPlace(Point place, const std::string& lineEnd) {
+    return "[Varnhold Quimbrel]" + lineEnd + "Top=" + std::to_string(place.y * 15) + lineEnd +
+           "Left=" + std::to_string(place.x * 15) + lineEnd;
+}
+
+Shot LookAt(const XClient& x, Window window) {
+    const auto at = x.RootPosition(window);
+    if (!at) throw std::runtime_error("the window is gone");
+    const Shot visible = x.Grab(at->x, at->y, KittenWidth, KittenHeight);
+    Shot shot{at->x, at->y, KittenWidth, KittenHeight, {}};
+    shot.pixels.assign(static_cast<std::size_t>(KittenWidth) * KittenHeight, OffScreen);
+    for (int y = 0; y < visible.height; ++y)
+        for (int x0 = 0; x0 < visible.width; ++x0)
+            shot.pixels[static_cast<std::size_t>(visible.top - at->y + y) * KittenWidth +
+                        (visible.left - at->x + x0)] = visible.At(x0, y);
+    return shot;
+}
+
+}  // namespace support

@@ -1,6 +1,7 @@
 // The kitten picture as the tests know it, read straight from window/kitten.bmp (a
 // decoder of our own, so that a fault in the program's decoder cannot hide itself),
-// and the geometry of the eyes that the program paints over it.
+// the geometry of the eyes that the program paints over it, how the window's shape and
+// the screen over it must look, and where the program puts the window.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "Desktop.h"
+#include "tests/support/XClient.h"
 
-namespace xtest {
+namespace support {
 
 struct Picture {
     int width = 0, height = 0;
@@ -50,8 +51,28 @@ Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer);
 // differ and describes the first of them.
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
                      std::string* first = nullptr);
+// The pixels where a 207x220 shape mask (XClient::ShapeMask) differs from the picture's
+// non-key pixels; describes the first of them.
+int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first = nullptr);
 
 // A pixel well inside the face, away from the eyes: a safe place to press.
 constexpr Point FacePoint{104, 170};
 
-}  // namespace xtest
+// The green label square in the picture's key colour, which only the shape hides.
+constexpr Point LabelFirst{172, 190}, LabelLast{196, 214};  // inclusive
+constexpr std::uint32_t LabelGreen = 0x00C000;
+constexpr bool InLabel(int x, int y) {
+    return x >= LabelFirst.x && x <= LabelLast.x && y >= LabelFirst.y && y <= LabelLast.y;
+}
+
+// Where the first start puts the window on the 1280-pixel screens of both harnesses:
+// 19200 twips wide, (19200 \ 2 - 3105 \ 2) = 8048 twips from the left, nearest pixel 537.
+constexpr Point DefaultPlace{537, 0};
+// A settings file that puts the window at `place` (15 twips a pixel), as it is written.
+std::string SavedPlace(Point place, const std::string& lineEnd = "\n");
+
+// The screen over the window's 207x220 client area; pixels off the screen read
+// OffScreen. Throws std::runtime_error when the window is gone.
+Shot LookAt(const XClient& x, Window window);
+
+}  // namespace support

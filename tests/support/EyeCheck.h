@@ -3,21 +3,16 @@
 // fall between two ticks or before the first tick after a move.
 #pragma once
 
-// clang-format off
-#include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
-// clang-format on
+#include "tests/support/XClient.h"
 
-#include "Desktop.h"
-#include "Vellory.h"
-
-namespace xtest {
+namespace support {
 
 constexpr double PupilTolerance = 0.75;  // pixels between measured and expected centre
 
 // Success when, within the deadline, each eye shows one pupil (a black disc of about
 // 80 pixels on an olive disc) whose centre is within PupilTolerance of the expected
 // one; otherwise a failure that gives both centres.
-testing::AssertionResult PupilsLookAt(const Vellory& vellory, Window window, Point pointer,
+testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point pointer,
                                       milliseconds deadline = milliseconds(2000));
 
-}  // namespace xtest
+}  // namespace support

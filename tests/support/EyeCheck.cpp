@@ -1,21 +1,21 @@
 // The pupil check: see EyeCheck.h.
-#include "EyeCheck.h"
+#include "tests/support/EyeCheck.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "KittenPicture.h"
+#include "tests/support/KittenPicture.h"
 
-namespace xtest {
+namespace support {
 
-testing::AssertionResult PupilsLookAt(const Vellory& vellory, Window window, Point pointer,
+testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point pointer,
                                       milliseconds deadline) {
     std::string report;
     const bool right = WaitUntil(
         [&] {
-            const Point at = vellory.Position(window);
-            const Shot shot = vellory.Look(window);
+            const Shot shot = LookAt(x, window);
+            const Point at{shot.left, shot.top};
             const int offScreen =
                 static_cast<int>(std::count(shot.pixels.begin(), shot.pixels.end(), OffScreen));
             if (offScreen > 0) {
@@ -45,9 +45,10 @@ testing::AssertionResult PupilsLookAt(const Vellory& vellory, Window window, Poi
         },
         deadline, milliseconds(25));
     if (right) return testing::AssertionSuccess();
+    const Point at = x.RootPosition(window).value_or(Point{});
     return testing::AssertionFailure()
-           << "pointer (" << pointer.x << ", " << pointer.y << "), window at ("
-           << vellory.Position(window).x << ", " << vellory.Position(window).y << "): " << report;
+           << "pointer (" << pointer.x << ", " << pointer.y << "), window at (" << at.x << ", "
+           << at.y << "): " << report;
 }
 
-}  // namespace xtest
+}  // namespace support

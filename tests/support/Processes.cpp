@@ -1,5 +1,5 @@
-// Child processes, exit statuses and temporary folders for the integration tests.
-#include "Processes.h"
+// Child processes, exit statuses, files and temporary folders: see Processes.h.
+#include "tests/support/Processes.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace xtest {
+namespace support {
 
 Environment::Environment() {
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -130,23 +130,29 @@ void Child::Kill() {
     if (waitpid(pid_, &status, 0) == pid_) status_ = status;
 }
 
-std::string DescribeStatus(int status) {
+std::string DescribeStatus(const std::optional<int>& status) {
     std::ostringstream text;
-    if (WIFEXITED(status))
-        text << "exited with " << WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        text << "killed by signal " << WTERMSIG(status);
+    if (!status)
+        text << "still running";
+    else if (WIFEXITED(*status))
+        text << "exited with " << WEXITSTATUS(*status);
+    else if (WIFSIGNALED(*status))
+        text << "killed by signal " << WTERMSIG(*status);
     else
-        text << "status " << status;
+        text << "status " << *status;
     return text.str();
 }
 
-bool ExitedWith(const std::optional<int>& status, int code) {
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+testing::AssertionResult ExitedWith(const std::optional<int>& status, int code) {
+    if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == code)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << DescribeStatus(status) << ", not with " << code;
 }
 
-bool ExitedNonZero(const std::optional<int>& status) {
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) != 0;
+testing::AssertionResult ExitedNonZero(const std::optional<int>& status) {
+    if (status && WIFEXITED(*status) && WEXITSTATUS(*status) != 0)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << DescribeStatus(status) << ", not with a failure code";
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -156,8 +162,12 @@ std::string ReadFile(const std::filesystem::path& path) {
     return bytes.str();
 }
 
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vellory-x11-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "vellory-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
     path_ = pattern;
@@ -172,4 +182,4 @@ void Pause(milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
-}  // namespace xtest
+}  // namespace support
