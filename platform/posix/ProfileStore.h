@@ -1,5 +1,5 @@
 // The settings file on disk: read it whole, and replace it whole, atomically. The profile
-// format itself is platform/posix/ProfileText.h; the kernel32 calls are ProfileFile.cpp.
+// format itself is platform/posix/ProfileText.h; one entry per call is ProfileFile.h.
 #pragma once
 
 #include <sys/types.h>

@@ -5,7 +5,7 @@
 #include <set>
 #include <tuple>
 
-#include "platform/WinApiOverNative.h"
+#include "platform/User32.h"
 #include "platform/null/NullBackend.h"
 #include "runtime/ImageFile.h"
 #include "shaping/cTrimmer.h"

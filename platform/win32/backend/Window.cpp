@@ -1,8 +1,8 @@
-// Creating, placing, showing, shaping and drawing the window.
+// Creating, placing, showing and drawing the window. The program shapes it and makes it
+// topmost with user32's own functions (platform/win32/backend/User32.cpp).
 #include <algorithm>
-#include <vector>
 
-#include "platform/win32/backend/WindowState.h"
+#include "platform/win32/backend/Win32Platform.h"
 
 namespace win32 {
 
@@ -137,29 +137,6 @@ void DestroyWindow(WindowId window) {
     TheWindow() = win32::WindowState{};
 }
 
-// NOTE: the program makes itself topmost with user32's own SetWindowPos (platform/
-// WinApi.h forwards to it); this serves the portable runtime's callers.
-bool SetTopmost(WindowId window) {
-    return IsOurs(window) && SetWindowPos(Handle(window), HWND_TOPMOST, 0, 0, 0, 0,
-                                          SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE) != 0;
-}
-
-// NOTE: the program shapes its window with user32's own SetWindowRgn; this serves the
-// portable runtime's callers. An empty list gives the window back its rectangle.
-bool SetShape(WindowId window, const std::vector<Rect>& rects) {
-    if (!IsOurs(window)) return false;
-    if (rects.empty()) return SetWindowRgn(Handle(window), nullptr, TRUE) != 0;
-    HRGN shape = CreateRectRgn(0, 0, 0, 0);
-    for (const Rect& r : rects) {
-        HRGN part = CreateRectRgn(r.left, r.top, r.right, r.bottom);
-        CombineRgn(shape, shape, part, RGN_OR);
-        DeleteObject(part);
-    }
-    if (SetWindowRgn(Handle(window), shape, TRUE) != 0) return true;  // the window owns it
-    DeleteObject(shape);
-    return false;
-}
-
 // Straight onto the window, not into the content bitmap: a repaint shows the bare
 // picture again.
 void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count) {
@@ -177,13 +154,6 @@ void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t co
 
 void Flush() {
     GdiFlush();
-}
-
-bool GetPointer(Point& position) {
-    POINT pointer;
-    if (!GetCursorPos(&pointer)) return false;
-    position = {pointer.x, pointer.y};
-    return true;
 }
 
 }  // namespace native

@@ -1,5 +1,6 @@
 // The kernel32 functions of platform/WinApi.h on Windows: each one forwards to the
-// system's own, so the settings file is the system's profile file.
+// system's own, so the settings file is the system's profile file. The POSIX half is
+// platform/posix/Kernel32.cpp.
 #include "platform/WinApi.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
