@@ -2,6 +2,7 @@
 // topmost with user32's own functions (platform/win32/backend/User32.cpp).
 #include <algorithm>
 
+#include "platform/Colour.h"
 #include "platform/win32/backend/Win32Platform.h"
 
 namespace win32 {
@@ -14,11 +15,6 @@ WindowState& TheWindow() {
 namespace {
 
 constexpr int IconResource = 1;  // platform/win32/vellory.rc
-
-// 0x00BBGGRR, the program's colour, as the 0x00RRGGBB of a 32-bit DIB pixel.
-constexpr std::uint32_t DibPixel(native::Colour c) {
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
 
 // The window class: double-clicks as messages of their own (CS_DBLCLKS), the icon that
 // the executable carries, no background brush (WM_PAINT covers the whole client area).
@@ -52,7 +48,7 @@ bool MakeContentBitmap(WindowState& w, const native::Image& image) {
     w.content = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (w.content == nullptr || bits == nullptr) return false;
     auto* pixels = static_cast<std::uint32_t*>(bits);
-    std::transform(image.pixels.begin(), image.pixels.end(), pixels, DibPixel);
+    std::transform(image.pixels.begin(), image.pixels.end(), pixels, native::ToRgb);  // DIB order
     w.contentDc = CreateCompatibleDC(nullptr);
     if (w.contentDc == nullptr) return false;
     w.contentDcOld = SelectObject(w.contentDc, w.content);
