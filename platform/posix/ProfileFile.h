@@ -1,6 +1,6 @@
 // One entry of a settings file per call, the file named in the program's "\" notation;
 // platform/posix/Kernel32.cpp puts these behind GetPrivateProfileStringA and
-// WritePrivateProfileStringA. Each one's contract is beside its code in ProfileFile.cpp.
+// WritePrivateProfileStringA. The full rules of each are beside its code.
 #pragma once
 
 #include <cstdint>
