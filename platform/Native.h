@@ -1,6 +1,7 @@
-// The one narrow interface between the portable form runtime and a native backend.
-// Backends: platform/x11 (Xlib), platform/win32 (user32/gdi32), platform/null (records
-// calls, for tests without a display). Exactly one of them is linked into a program.
+// The one narrow interface between the portable form runtime and a native backend: what
+// runtime/ calls, nothing more. Backends: platform/x11 (Xlib), platform/win32 (user32/
+// gdi32), platform/null (records calls, for tests without a display). Exactly one of them
+// is linked into a program. The program's own Win32 calls go through platform/WinApi.h.
 // Coordinates are pixels; screen pixels have their origin at the primary monitor's
 // top-left corner and are negative left of or above it.
 #pragma once
@@ -38,8 +39,8 @@ struct Image {  // row-major, top row first
 struct WindowRequest {
     Point position;  // outer top-left, screen pixels
     std::int32_t width = 0, height = 0;
-    std::string title;               // the window's text
-    std::string className;           // WM_CLASS on X11, the window class on Windows
+    std::string title;         // the window's text
+    std::string className;     // WM_CLASS on X11, the window class on Windows
     Image* content = nullptr;  // the client area as the system repaints it; the backend keeps
                                // a copy of its own and may use these pixels as scratch
     const Image* icon = nullptr;
@@ -61,7 +62,7 @@ bool AnotherCopyRuns();
 // The real executable's path in the program's notation ("\" separates folders).
 std::string ExecutablePath();
 // The user's locale's decimal separator. A host service rather than a backend one:
-// platform/posix/Locale.cpp, platform/win32/services/.
+// platform/posix/Locale.cpp, platform/win32/services/Locale.cpp.
 std::string DecimalSeparator();
 Point PrimaryScreenSize();
 
@@ -72,14 +73,8 @@ bool GetWindowRect(WindowId window, Rect& rect);
 void RefreshScreens();
 void ShowWindow(WindowId window);
 void DestroyWindow(WindowId window);
-bool SetTopmost(WindowId window);
-bool SetShape(WindowId window, const std::vector<Rect>& rects);  // window coordinates
 void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count);
 void Flush();
-
-bool GetPointer(Point& position);
-void ReleaseCapture();
-void BeginMove(WindowId window);  // the interactive move, until the left button is released
 
 void StartTimer(WindowId window, std::uint32_t intervalMs);
 Event WaitEvent();  // blocks; a lost display ends the process

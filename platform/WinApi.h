@@ -1,8 +1,10 @@
 // The windowing-system and kernel32 functions that the program calls, with the argument
-// lists Windows gives them. On Windows each one forwards to the system's own function
-// (platform/win32/WinApi.cpp); elsewhere they are ours, built on the native interface
-// (platform/WinApiOverNative.cpp) and on our POSIX profile-file and long-path services
-// (platform/posix/ProfileFile.cpp, platform/posix/LongPath.cpp).
+// lists Windows gives them. Each group has two halves, one per kind of host:
+//   user32/gdi32  platform/win32/backend/User32.cpp forwards to the system's own;
+//                 platform/User32.cpp builds them on the X11 or null backend.
+//   kernel32      platform/win32/services/Kernel32.cpp forwards to the system's own;
+//                 platform/posix/Kernel32.cpp puts our profile-file and long-path
+//                 services behind them.
 //
 // NOTE: <windows.h> is kept out of this header on purpose: its macros (CreateWindow,
 // GetObject, ...) would leak into every file of the program.

@@ -1,5 +1,8 @@
-// The null backend: every native call is recorded and answered from the test's State.
+// The null backend: every call of platform/Native.h and of platform/User32.h is recorded
+// and answered from the test's State.
 #include "platform/null/NullBackend.h"
+
+#include "platform/User32.h"
 
 namespace nullbackend {
 

@@ -1,5 +1,6 @@
-// The null backend: no display. It records what the runtime asks of it and plays back
-// what a test sets up, so that the runtime and the program run in unit tests.
+// The null backend: no display. It records what the runtime (platform/Native.h) and the
+// user32 layer (platform/User32.h) ask of it and plays back what a test sets up, so that
+// the runtime and the program run in unit tests.
 #pragma once
 
 #include <functional>

@@ -1,5 +1,8 @@
-// GetLongPathNameA on POSIX: the canonical path of an existing file, in the program's
-// "\" notation, with the executable's ".exe" mapped onto its extension-less file.
+// The work behind GetLongPathNameA on POSIX (platform/posix/Kernel32.cpp): the canonical
+// path of an existing file, in the program's "\" notation, with the executable's ".exe"
+// mapped onto its extension-less file.
+#include "platform/posix/LongPath.h"
+
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -8,10 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/WinApi.h"
 #include "platform/posix/HostPath.h"
 
-namespace winapi {
+namespace hostpath {
 namespace {
 
 constexpr std::string_view WindowsExeExtension = ".exe";
@@ -49,15 +51,15 @@ std::optional<std::string> LongForm(const std::string& hostPath) {
 
 }  // namespace
 
-DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD bufferSize) {
+std::uint32_t LongPathName(const char* shortPath, char* longPath, std::uint32_t bufferSize) {
     if (shortPath == nullptr) return 0;
-    const std::optional<std::string> resolved = LongForm(hostpath::ToHost(shortPath));
+    const std::optional<std::string> resolved = LongForm(ToHost(shortPath));
     if (!resolved) return 0;
-    const std::string result = hostpath::ToProgram(*resolved);
-    const auto needed = static_cast<DWORD>(result.size() + 1);  // with the NUL
+    const std::string result = ToProgram(*resolved);
+    const auto needed = static_cast<std::uint32_t>(result.size() + 1);  // with the NUL
     if (longPath == nullptr || bufferSize < needed) return needed;
     std::memcpy(longPath, result.c_str(), needed);
     return needed - 1;
 }
 
-}  // namespace winapi
+}  // namespace hostpath

@@ -1,21 +1,23 @@
-// GetPrivateProfileStringA and WritePrivateProfileStringA on POSIX: one entry of a
-// settings file per call, the file named in the program's "\" notation. The format is
-// platform/posix/ProfileText.h; which file, and the disk side: platform/posix/ProfileAccess.h.
+// One entry of a settings file per call, the file named in the program's "\" notation:
+// the work behind GetPrivateProfileStringA and WritePrivateProfileStringA on POSIX
+// (platform/posix/Kernel32.cpp). The format is platform/posix/ProfileText.h; which file, and the
+// disk side: platform/posix/ProfileAccess.h.
+#include "platform/posix/ProfileFile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-#include "platform/WinApi.h"
 #include "platform/posix/HostPath.h"
 #include "platform/posix/ProfileAccess.h"
 #include "platform/posix/ProfileEncoding.h"
 #include "platform/posix/ProfileText.h"
 
-namespace winapi {
+namespace profile {
 namespace {
 
-bool NamesAFile(LPCSTR fileName) {
+bool NamesAFile(const char* fileName) {
     return fileName != nullptr && *fileName != '\0';
 }
 
@@ -26,8 +28,8 @@ bool NamesAFile(LPCSTR fileName) {
 // characters (and at a NUL inside the value) and followed by a NUL. Returns the number of
 // characters copied. A null section or key reads as a missing entry (Windows would list
 // the names instead; the program never asks for that).
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
-                               DWORD bufferSize, LPCSTR fileName) {
+std::uint32_t ReadEntry(const char* section, const char* key, const char* defaultValue,
+                        char* buffer, std::uint32_t bufferSize, const char* fileName) {
     if (buffer == nullptr || bufferSize == 0) return 0;
     std::string_view result = defaultValue != nullptr ? defaultValue : "";
     std::string bytes;
@@ -40,7 +42,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
     result = result.substr(0, std::min(result.find('\0'), std::size_t{bufferSize} - 1));
     std::memcpy(buffer, result.data(), result.size());
     buffer[result.size()] = '\0';
-    return static_cast<DWORD>(result.size());
+    return static_cast<std::uint32_t>(result.size());
 }
 
 // Sets one entry; nonzero on success. Fails, leaving the file exactly as it was, when the
@@ -48,7 +50,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 // (a line break in any of the texts, a key holding "="), and when the file's encoding
 // cannot hold it unchanged (see ProfileEncoding.h). A null key or value would delete
 // entries on Windows; here it fails and deletes nothing.
-BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+int WriteEntry(const char* section, const char* key, const char* value, const char* fileName) {
     if (section == nullptr || key == nullptr || value == nullptr || !NamesAFile(fileName)) return 0;
     if (!profile::CanWrite(section, key, value)) return 0;
     std::string path, file;
@@ -62,4 +64,4 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     return profile::ReplaceWhole(path, profile::Encode(text)) ? 1 : 0;
 }
 
-}  // namespace winapi
+}  // namespace profile

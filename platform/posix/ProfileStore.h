@@ -1,6 +1,7 @@
 // The settings file on disk: read it whole, and replace it whole, atomically. The profile
-// format itself is platform/posix/ProfileText.h; which file a user's settings are in, and
-// the lock that writers take, are platform/posix/ProfileAccess.h.
+// format itself is platform/posix/ProfileText.h; one entry per call is ProfileFile.h;
+// which file a user's settings are in, and the lock that writers take, are
+// platform/posix/ProfileAccess.h.
 #pragma once
 
 #include <sys/types.h>

@@ -1,6 +1,7 @@
 // The profile format over a file's bytes, with no file I/O: finding one entry's value and
 // setting one entry while every other byte stays as it was. platform/posix/ProfileFile.cpp
-// puts these behind GetPrivateProfileStringA and WritePrivateProfileStringA.
+// reads and writes the file's entries with these, for GetPrivateProfileStringA and
+// WritePrivateProfileStringA (platform/posix/Kernel32.cpp).
 //
 // The format as read: an optional UTF-8 byte-order mark; lines ending in LF, CR LF or a
 // lone CR (or at the end of the file); "[name]" opens a section (blanks around the line and the

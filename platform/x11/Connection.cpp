@@ -1,7 +1,5 @@
 // Opening and closing the display, the error handlers, and the questions the backend
 // asks of the server and the window manager.
-#include "platform/x11/Connection.h"
-
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
@@ -11,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/x11/WindowState.h"
+#include "platform/x11/X11Platform.h"
 
 namespace x11 {
 
@@ -161,7 +159,9 @@ void Close() {
 
 // NOTE: a monitor defined by hand (xrandr --setmonitor) is announced by no event: one
 // round trip, only when the program reads its window's place.
-void RefreshScreens() { x11::UpdatePrimaryMonitor(); }
+void RefreshScreens() {
+    x11::UpdatePrimaryMonitor();
+}
 
 Point PrimaryScreenSize() {
     const native::Rect& p = x11::X().primary;

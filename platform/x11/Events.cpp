@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/x11/Connection.h"
-#include "platform/x11/WindowState.h"
+#include "platform/User32.h"
+#include "platform/x11/X11Platform.h"
 
 namespace x11 {
 namespace {
@@ -198,15 +198,17 @@ Event WaitEvent() {
 // us goes on while WaitEvent keeps delivering.
 void SetModalEventHandler(EventHandler) {}
 
+// What platform/User32.cpp builds ReleaseCapture and SendMessageA(WM_NCLBUTTONDOWN) on.
+
 void ReleaseCapture() {
     Loop().moving = false;
     XUngrabPointer(X().display, CurrentTime);
 }
 
 void BeginMove(WindowId window) {
+    if (!x11::IsOurs(window)) return;
     x11::WindowState& w = TheWindow();
     x11::Connection& x = X();
-    if (window != w.window || window == 0) return;
     Window rootReturn, child;
     int rootX = 0, rootY = 0, winX = 0, winY = 0;
     unsigned int buttons = 0;

@@ -10,8 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Native.h"
-#include "platform/x11/Connection.h"
+#include "platform/x11/X11Platform.h"
 
 namespace native {
 

@@ -1,16 +1,17 @@
-// Creating, placing, showing, shaping and drawing the window.
+// Creating, placing, showing, shaping and drawing the window, and what the window
+// manager is told about it. Its pixels are Pixels.cpp's.
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <vector>
 
-#include "platform/x11/Connection.h"
-#include "platform/x11/WindowState.h"
+#include "platform/Colour.h"
+#include "platform/User32.h"
+#include "platform/x11/X11Platform.h"
 
 namespace x11 {
 
@@ -20,31 +21,6 @@ WindowState& TheWindow() {
 }
 
 namespace {
-
-// How a colour channel lands in the visual's pixel value: shift and width of its mask.
-struct ChannelLayout {
-    int shift = 0;
-    int bits = 0;
-};
-
-ChannelLayout LayoutOf(unsigned long mask) {
-    ChannelLayout layout;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++layout.shift;
-    }
-    while ((mask & 1) != 0) {
-        mask >>= 1;
-        ++layout.bits;
-    }
-    return layout;
-}
-
-unsigned long Place(unsigned value, const ChannelLayout& layout) {
-    if (layout.bits == 0) return 0;
-    const unsigned long max = (1ul << layout.bits) - 1;
-    return ((value * max + 127) / 255) << layout.shift;
-}
 
 void SetProperty32(Window window, Atom property, Atom type, const long* data, int count) {
     XChangeProperty(X().display, window, property, type, 32, PropModeReplace,
@@ -95,10 +71,8 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
         const native::Image& icon = *request.icon;
         std::vector<long> data{icon.width, icon.height};
         for (std::size_t i = 0; i < icon.pixels.size(); ++i) {
-            const native::Colour c = icon.pixels[i];
             const bool opaque = icon.opaque.empty() || icon.opaque[i] != 0;
-            const unsigned long argb = (opaque ? 0xFF000000ul : 0) | ((c & 0xFF) << 16) |
-                                       (c & 0xFF00) | ((c >> 16) & 0xFF);
+            const unsigned long argb = (opaque ? 0xFF000000ul : 0) | native::ToRgb(icon.pixels[i]);
             data.push_back(static_cast<long>(argb));
         }
         SetProperty32(window, x.atoms._NET_WM_ICON, XA_CARDINAL, data.data(),
@@ -106,81 +80,11 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     }
 }
 
-// The content uploaded once into a pixmap. Its pixels are converted in place when the
-// image's layout is the XImage's own (32-bit pixels, no row padding), else into a copy.
-Pixmap MakeContentPixmap(Window window, native::Image& image) {
-    Connection& x = X();
-    const int depth = DefaultDepth(x.display, x.screen);
-    Visual* visual = DefaultVisual(x.display, x.screen);
-    XImage* ximage = XCreateImage(x.display, visual, depth, ZPixmap, 0, nullptr, image.width,
-                                  image.height, 32, 0);
-    if (ximage == nullptr) return 0;
-    const bool direct =
-        ximage->bits_per_pixel == 32 && ximage->byte_order == ImageByteOrder(x.display) &&
-        (ximage->byte_order == LSBFirst) == (std::endian::native == std::endian::little);
-    std::vector<char> bytes;
-    if (direct && ximage->bytes_per_line == image.width * 4) {
-        ximage->data = reinterpret_cast<char*>(image.pixels.data());
-    } else {
-        bytes.resize(static_cast<std::size_t>(ximage->bytes_per_line) * image.height);
-        ximage->data = bytes.data();
-    }
-    const PixelFormat& format = x.pixelFormat;
-    for (std::int32_t y = 0; y < image.height; ++y) {
-        const native::Colour* from = &image.pixels[static_cast<std::size_t>(y) * image.width];
-        // NOTE: in place, each pixel is read before its own place is written.
-        auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) *
-                                                                        ximage->bytes_per_line);
-        // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
-        // anything else through Xlib's general (and slow) path.
-        if (direct && format.redShift == 16 && format.greenShift == 8 && format.blueShift == 0) {
-            for (std::int32_t x0 = 0; x0 < image.width; ++x0) {  // 0x00BBGGRR to 0x00RRGGBB
-                const native::Colour c = from[x0];
-                row[x0] = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-            }
-            continue;
-        }
-        if (direct && format.trueColour24) {
-            for (std::int32_t x0 = 0; x0 < image.width; ++x0) {
-                const native::Colour c = from[x0];
-                row[x0] = (c & 0xFF) << format.redShift | ((c >> 8) & 0xFF) << format.greenShift |
-                          ((c >> 16) & 0xFF) << format.blueShift;
-            }
-            continue;
-        }
-        for (std::int32_t x0 = 0; x0 < image.width; ++x0)
-            XPutPixel(ximage, x0, y, PixelOf(from[x0]));
-    }
-    const Pixmap pixmap = XCreatePixmap(x.display, window, image.width, image.height, depth);
-    XPutImage(x.display, pixmap, TheWindow().gc, ximage, 0, 0, 0, 0, image.width, image.height);
-    ximage->data = nullptr;
-    XDestroyImage(ximage);
-    return pixmap;
-}
-
 bool FitsX11(long value) {
     return value >= SHRT_MIN && value <= SHRT_MAX;
 }
 
 }  // namespace
-
-unsigned long PixelOf(native::Colour colour) {
-    const PixelFormat& format = X().pixelFormat;
-    if (format.trueColour24)  // the usual visual: one byte a channel
-        return static_cast<unsigned long>(colour & 0xFF) << format.redShift |
-               static_cast<unsigned long>((colour >> 8) & 0xFF) << format.greenShift |
-               static_cast<unsigned long>((colour >> 16) & 0xFF) << format.blueShift;
-    const Visual* visual = DefaultVisual(X().display, X().screen);
-    return Place(colour & 0xFF, LayoutOf(visual->red_mask)) |
-           Place((colour >> 8) & 0xFF, LayoutOf(visual->green_mask)) |
-           Place((colour >> 16) & 0xFF, LayoutOf(visual->blue_mask));
-}
-
-PixelFormat ReadPixelFormat(const Visual* visual) {
-    const ChannelLayout red = LayoutOf(visual->red_mask), green = LayoutOf(visual->green_mask),
-                        blue = LayoutOf(visual->blue_mask);
-    return {red.bits == 8 && green.bits == 8 && blue.bits == 8, red.shift, green.shift, blue.shift};
-}
 
 void AddWindowState(Atom state) {
     Connection& x = X();
@@ -212,6 +116,7 @@ void KeepOnTopWithoutWindowManager() {
 
 namespace native {
 
+using x11::IsOurs;
 using x11::TheWindow;
 using x11::X;
 
@@ -243,8 +148,8 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
 }
 
 bool MoveWindow(WindowId window, Point topLeft) {
+    if (!IsOurs(window)) return false;
     x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0) return false;
     const long rootX = static_cast<long>(topLeft.x) + X().primary.left;
     const long rootY = static_cast<long>(topLeft.y) + X().primary.top;
     // NOTE: X11 window coordinates are 16-bit; a place beyond them is refused.
@@ -256,8 +161,8 @@ bool MoveWindow(WindowId window, Point topLeft) {
 }
 
 bool GetWindowRect(WindowId window, Rect& rect) {
+    if (!IsOurs(window)) return false;
     x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0) return false;
     if (!w.positionKnown) {  // one round trip, only after a reparenting manager moved us
         int rootX = 0, rootY = 0;
         Window child;
@@ -273,16 +178,16 @@ bool GetWindowRect(WindowId window, Rect& rect) {
 }
 
 void ShowWindow(WindowId window) {
+    if (!IsOurs(window)) return;
     x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0) return;
     XMapRaised(X().display, w.window);
     w.mapped = true;
     XFlush(X().display);
 }
 
 void DestroyWindow(WindowId window) {
+    if (!IsOurs(window)) return;
     x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0) return;
     XDestroyWindow(X().display, w.window);
     if (w.content != 0) XFreePixmap(X().display, w.content);
     if (w.gc != nullptr) XFreeGC(X().display, w.gc);
@@ -290,37 +195,9 @@ void DestroyWindow(WindowId window) {
     XFlush(X().display);
 }
 
-bool SetTopmost(WindowId window) {
-    x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0) return false;
-    w.topmost = true;
-    x11::AddWindowState(X().atoms._NET_WM_STATE_ABOVE);
-    x11::KeepOnTopWithoutWindowManager();
-    return true;
-}
-
-bool SetShape(WindowId window, const std::vector<Rect>& rects) {
-    x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0 || !X().hasShape) return false;
-    std::vector<XRectangle> xrects;
-    xrects.reserve(rects.size());
-    for (const Rect& r : rects) {
-        const int left = std::max(r.left, 0), top = std::max(r.top, 0);
-        const int right = std::min(r.right, SHRT_MAX), bottom = std::min(r.bottom, SHRT_MAX);
-        if (left >= right || top >= bottom) continue;
-        xrects.push_back({static_cast<short>(left), static_cast<short>(top),
-                          static_cast<unsigned short>(right - left),
-                          static_cast<unsigned short>(bottom - top)});
-    }
-    for (int kind : {ShapeBounding, ShapeInput})
-        XShapeCombineRectangles(X().display, w.window, kind, 0, 0, xrects.data(),
-                                static_cast<int>(xrects.size()), ShapeSet, Unsorted);
-    return true;
-}
-
 void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count) {
+    if (!IsOurs(window) || count == 0) return;
     x11::WindowState& w = TheWindow();
-    if (window != w.window || window == 0 || count == 0) return;
     constexpr std::size_t Batch = 256;
     XRectangle rects[Batch];
     XSetForeground(X().display, w.gc, x11::PixelOf(colour));
@@ -338,6 +215,36 @@ void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t co
 
 void Flush() {
     XFlush(X().display);
+}
+
+// What platform/User32.cpp builds SetWindowPos, SetWindowRgn and GetCursorPos on.
+
+bool SetTopmost(WindowId window) {
+    if (!IsOurs(window)) return false;
+    x11::WindowState& w = TheWindow();
+    w.topmost = true;
+    x11::AddWindowState(X().atoms._NET_WM_STATE_ABOVE);
+    x11::KeepOnTopWithoutWindowManager();
+    return true;
+}
+
+bool SetShape(WindowId window, const std::vector<Rect>& rects) {
+    if (!IsOurs(window) || !X().hasShape) return false;
+    x11::WindowState& w = TheWindow();
+    std::vector<XRectangle> xrects;
+    xrects.reserve(rects.size());
+    for (const Rect& r : rects) {
+        const int left = std::max(r.left, 0), top = std::max(r.top, 0);
+        const int right = std::min(r.right, SHRT_MAX), bottom = std::min(r.bottom, SHRT_MAX);
+        if (left >= right || top >= bottom) continue;
+        xrects.push_back({static_cast<short>(left), static_cast<short>(top),
+                          static_cast<unsigned short>(right - left),
+                          static_cast<unsigned short>(bottom - top)});
+    }
+    for (int kind : {ShapeBounding, ShapeInput})
+        XShapeCombineRectangles(X().display, w.window, kind, 0, 0, xrects.data(),
+                                static_cast<int>(xrects.size()), ShapeSet, Unsorted);
+    return true;
 }
 
 bool GetPointer(Point& position) {

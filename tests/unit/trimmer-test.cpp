@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WinApiOverNative.h"
+#include "platform/User32.h"
 #include "platform/null/NullBackend.h"
 #include "runtime/ImageFile.h"
 #include "shaping/cTrimmer.h"

@@ -1,6 +1,6 @@
 // Opening and closing the backend, and the primary screen. On Windows the desktop is
 // always there: nothing to connect to, nothing to release.
-#include "platform/win32/backend/WindowState.h"
+#include "platform/win32/backend/Win32Platform.h"
 
 namespace native {
 

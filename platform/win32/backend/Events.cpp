@@ -4,7 +4,7 @@
 #include <deque>
 #include <optional>
 
-#include "platform/win32/backend/WindowState.h"
+#include "platform/win32/backend/Win32Platform.h"
 
 namespace win32 {
 namespace {
@@ -146,17 +146,6 @@ Event WaitEvent() {
 
 void SetModalEventHandler(EventHandler handler) {
     Loop().modalHandler = handler;
-}
-
-// NOTE: the program releases the capture and starts the move with user32's own
-// ReleaseCapture and SendMessageA (platform/WinApi.h forwards to them); these two serve
-// the portable runtime's callers.
-void ReleaseCapture() {
-    ::ReleaseCapture();
-}
-
-void BeginMove(WindowId window) {
-    if (IsOurs(window)) SendMessageA(Handle(window), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
 }  // namespace native

@@ -1,7 +1,7 @@
 // The process's place on the host: the single-instance lock and the executable's path.
 #include <string>
 
-#include "platform/win32/backend/WindowState.h"
+#include "platform/win32/backend/Win32Platform.h"
 
 namespace native {
 

@@ -1,8 +1,8 @@
-// The windowing-system functions of platform/WinApi.h on Windows: each one forwards to
-// user32's or gdi32's own. Handles pass through unchanged: an HWND is the window's handle,
-// an HRGN a GDI region.
+// The user32 and gdi32 functions of platform/WinApi.h on Windows: each one forwards to
+// the system's own. Handles pass through unchanged: an HWND is the window's handle, an
+// HRGN a GDI region. The half for other hosts is platform/User32.cpp.
 #include "platform/WinApi.h"
-#include "platform/win32/backend/WindowState.h"
+#include "platform/win32/backend/Win32Platform.h"
 
 namespace winapi {
 namespace {

@@ -1,8 +1,9 @@
-// Creating, placing, showing, shaping and drawing the window.
+// Creating, placing, showing and drawing the window. The program shapes it and makes it
+// topmost with user32's own functions (platform/win32/backend/User32.cpp).
 #include <algorithm>
-#include <vector>
 
-#include "platform/win32/backend/WindowState.h"
+#include "platform/Colour.h"
+#include "platform/win32/backend/Win32Platform.h"
 
 namespace win32 {
 
@@ -14,11 +15,6 @@ WindowState& TheWindow() {
 namespace {
 
 constexpr int IconResource = 1;  // platform/win32/vellory.rc
-
-// 0x00BBGGRR, the program's colour, as the 0x00RRGGBB of a 32-bit DIB pixel.
-constexpr std::uint32_t DibPixel(native::Colour c) {
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
 
 // The window class: double-clicks as messages of their own (CS_DBLCLKS), the icon that
 // the executable carries, no background brush (WM_PAINT covers the whole client area).
@@ -52,7 +48,7 @@ bool MakeContentBitmap(WindowState& w, const native::Image& image) {
     w.content = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (w.content == nullptr || bits == nullptr) return false;
     auto* pixels = static_cast<std::uint32_t*>(bits);
-    std::transform(image.pixels.begin(), image.pixels.end(), pixels, DibPixel);
+    std::transform(image.pixels.begin(), image.pixels.end(), pixels, native::ToRgb);  // DIB order
     w.contentDc = CreateCompatibleDC(nullptr);
     if (w.contentDc == nullptr) return false;
     w.contentDcOld = SelectObject(w.contentDc, w.content);
@@ -137,29 +133,6 @@ void DestroyWindow(WindowId window) {
     TheWindow() = win32::WindowState{};
 }
 
-// NOTE: the program makes itself topmost with user32's own SetWindowPos (platform/
-// WinApi.h forwards to it); this serves the portable runtime's callers.
-bool SetTopmost(WindowId window) {
-    return IsOurs(window) && SetWindowPos(Handle(window), HWND_TOPMOST, 0, 0, 0, 0,
-                                          SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE) != 0;
-}
-
-// NOTE: the program shapes its window with user32's own SetWindowRgn; this serves the
-// portable runtime's callers. An empty list gives the window back its rectangle.
-bool SetShape(WindowId window, const std::vector<Rect>& rects) {
-    if (!IsOurs(window)) return false;
-    if (rects.empty()) return SetWindowRgn(Handle(window), nullptr, TRUE) != 0;
-    HRGN shape = CreateRectRgn(0, 0, 0, 0);
-    for (const Rect& r : rects) {
-        HRGN part = CreateRectRgn(r.left, r.top, r.right, r.bottom);
-        CombineRgn(shape, shape, part, RGN_OR);
-        DeleteObject(part);
-    }
-    if (SetWindowRgn(Handle(window), shape, TRUE) != 0) return true;  // the window owns it
-    DeleteObject(shape);
-    return false;
-}
-
 // Straight onto the window, not into the content bitmap: a repaint shows the bare
 // picture again.
 void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count) {
@@ -177,13 +150,6 @@ void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t co
 
 void Flush() {
     GdiFlush();
-}
-
-bool GetPointer(Point& position) {
-    POINT pointer;
-    if (!GetCursorPos(&pointer)) return false;
-    position = {pointer.x, pointer.y};
-    return true;
 }
 
 }  // namespace native

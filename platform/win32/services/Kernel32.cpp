@@ -1,6 +1,7 @@
 // The kernel32 functions of platform/WinApi.h on Windows: each one forwards to the
 // system's own, so the settings file is the system's profile file; where the program's
-// folder cannot be written, on this user's copy of it (platform/SettingsPlace.h).
+// folder cannot be written, on this user's copy of it (platform/SettingsPlace.h). The
+// POSIX half is platform/posix/Kernel32.cpp.
 #include "platform/WinApi.h"
 
 #ifndef WIN32_LEAN_AND_MEAN

@@ -1,5 +1,6 @@
-// The one top-level window of the Win32 backend and what it knows about it; included by
-// the backend's own files only (it brings in <windows.h>).
+// The Win32 backend's internal header: its one top-level window and what it knows about
+// it, and what the backend's files share. Included by the backend's own files only (it
+// brings in <windows.h>).
 #pragma once
 
 #ifndef NOMINMAX

@@ -1,7 +1,9 @@
-// user32 and gdi32 functions for hosts other than Windows, built on the native interface.
-// A region is a list of rectangles (their union) in a table of our own; a handle is its
-// slot number plus one. A stale or unknown handle is an error result, never a crash.
-#include "platform/WinApiOverNative.h"
+// The user32 and gdi32 functions of platform/WinApi.h on hosts without them (X11, and the
+// null backend), built on the backend's functions of platform/User32.h. The Windows half
+// is platform/win32/backend/User32.cpp. A region is a list of rectangles (their union) in
+// a table of our own; a handle is its slot number plus one. A stale or unknown handle is
+// an error result, never a crash.
+#include "platform/User32.h"
 
 #include <cstdint>
 #include <optional>
