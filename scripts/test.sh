@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds vellory and runs every test: unit tests, the real program on Xvfb (with openbox
-# and without a window manager), the same again under AddressSanitizer and
+# Builds vellory and runs every test: clang-tidy, unit tests, the real program on Xvfb
+# (with openbox and without a window manager), the same again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, valgrind on a long run, the fuzzers for a bounded time,
 # and the Windows build under Wine. Stops at the first failure.
 set -euo pipefail
@@ -14,6 +14,9 @@ stage() { printf '\n=== %s (%s)\n' "$1" "$(date +%T)"; }
 stage "build"
 cmake -S . -B build -DVELLORY_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
+
+stage "clang-tidy"
+bash scripts/tidy.sh build-tidy
 
 stage "unit and X11 tests"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)

@@ -1,5 +1,5 @@
-// The null backend: every call of platform/Native.h and of platform/User32.h is recorded
-// and answered from the test's State.
+// The null backend: every call of platform/Native.h and of platform/User32.h is answered
+// from the test's State and leaves its effect there.
 #include "platform/null/NullBackend.h"
 
 #include "platform/User32.h"
@@ -15,19 +15,7 @@ void Reset() {
     Get() = State{};
 }
 
-std::string CallNames() {
-    std::string names;
-    for (const Call& call : Get().calls) names += (names.empty() ? "" : " ") + call.name;
-    return names;
-}
-
 namespace {
-void Record(std::string name, std::string args = "") {
-    Get().calls.push_back({std::move(name), std::move(args)});
-}
-std::string Pair(std::int32_t a, std::int32_t b) {
-    return std::to_string(a) + "," + std::to_string(b);
-}
 WindowSnapshot Seen() {
     const State& state = Get();
     return {state.windowRect, state.shown, state.topmost, state.shape.has_value()};
@@ -39,23 +27,18 @@ WindowSnapshot Seen() {
 namespace native {
 
 using nullbackend::Get;
-using nullbackend::Pair;
-using nullbackend::Record;
 using nullbackend::Seen;
 
 bool Open(std::string& whyNot) {
-    Record("Open");
     if (!Get().displayAvailable) whyNot = "cannot open display";
     return Get().displayAvailable;
 }
 
 bool AnotherCopyRuns() {
-    Record("AnotherCopyRuns");
     return Get().anotherCopyRuns;
 }
 
 std::string ExecutablePath() {
-    Record("ExecutablePath");
     return Get().executablePath;
 }
 
@@ -64,8 +47,6 @@ Point PrimaryScreenSize() {
 }
 
 WindowId CreateHiddenWindow(const WindowRequest& request) {
-    Record("CreateHiddenWindow", Pair(request.position.x, request.position.y) + "," +
-                                     Pair(request.width, request.height));
     auto& state = Get();
     state.window = 1;
     state.windowRect = {request.position.x, request.position.y, request.position.x + request.width,
@@ -74,7 +55,6 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
 }
 
 bool MoveWindow(WindowId, Point topLeft) {
-    Record("MoveWindow", Pair(topLeft.x, topLeft.y));
     auto& state = Get();
     if (state.refuseMoves) return false;
     const std::int32_t width = state.windowRect.right - state.windowRect.left;
@@ -92,25 +72,21 @@ bool GetWindowRect(WindowId window, Rect& rect) {
 void RefreshScreens() {}
 
 void ShowWindow(WindowId) {
-    Record("ShowWindow");
     Get().shown = true;
     if (!Get().whenFirstShown) Get().whenFirstShown = Seen();
 }
 
 void DestroyWindow(WindowId) {
-    Record("DestroyWindow");
     Get().window = 0;
 }
 
 bool SetTopmost(WindowId) {
-    Record("SetTopmost");
     Get().topmost = true;
     if (!Get().whenMadeTopmost) Get().whenMadeTopmost = Seen();
     return true;
 }
 
 bool SetShape(WindowId, const std::vector<Rect>& rects) {
-    Record("SetShape", std::to_string(rects.size()));
     Get().shape = rects;
     return true;
 }
@@ -128,17 +104,14 @@ bool GetPointer(Point& position) {
 }
 
 void ReleaseCapture() {
-    Record("ReleaseCapture");
     Get().pointerCaptured = false;
 }
 
 void BeginMove(WindowId) {
-    Record("BeginMove");
     if (!Get().pointerCaptured) ++Get().moves;
 }
 
 void StartTimer(WindowId, std::uint32_t intervalMs) {
-    Record("StartTimer", std::to_string(intervalMs));
     Get().timerInterval = intervalMs;
 }
 
@@ -153,7 +126,6 @@ Event WaitEvent() {
 void SetModalEventHandler(EventHandler) {}
 
 void Close() {
-    Record("Close");
     Get().closed = true;
 }
 

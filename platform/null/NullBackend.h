@@ -1,6 +1,6 @@
-// The null backend: no display. It records what the runtime (platform/Native.h) and the
-// user32 layer (platform/User32.h) ask of it and plays back what a test sets up, so that
-// the runtime and the program run in unit tests.
+// The null backend: no display. It keeps the effect of what the runtime (platform/Native.h)
+// and the user32 layer (platform/User32.h) ask of it, and plays back what a test sets up,
+// so that the runtime and the program run in unit tests.
 #pragma once
 
 #include <functional>
@@ -11,11 +11,6 @@
 #include "platform/Native.h"
 
 namespace nullbackend {
-
-struct Call {  // one recorded request, e.g. {"MoveWindow", "93,148"}
-    std::string name;
-    std::string args;
-};
 
 // The window as a user could see it at one moment.
 struct WindowSnapshot {
@@ -36,7 +31,6 @@ struct State {
     bool recordFills = true;       // off for benchmarks: recording allocates
     bool pointerCaptured = false;  // a press gives the window the pointer until released
     // What the runtime made.
-    std::vector<Call> calls;
     native::WindowId window = 0;
     native::Rect windowRect;
     bool shown = false;
@@ -54,7 +48,5 @@ struct State {
 
 State& Get();
 void Reset();  // a fresh system, nothing recorded
-// The names of the recorded calls, in order, joined by " ".
-std::string CallNames();
 
 }  // namespace nullbackend

@@ -48,8 +48,9 @@ int CreateTemporary(const std::string& target, std::string& name, const struct s
     for (int attempt = 0; attempt < TemporaryNameTries; ++attempt) {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
-        name = folder + "/." + base + "." + std::to_string(getpid()) + "-" +
-               std::to_string((now.tv_nsec + attempt) % 1000000000);
+        name = folder;
+        name.append("/.").append(base).append(".").append(std::to_string(getpid()));
+        name.append("-").append(std::to_string((now.tv_nsec + attempt) % 1000000000));
         const int fd = System().open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -180,7 +181,8 @@ std::optional<std::string> FileBehind(std::string path) {
         const ssize_t length = readlink(path.c_str(), target.data(), target.size());
         if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return std::nullopt;
         target.resize(static_cast<std::size_t>(length));
-        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+        if (target.front() != '/') target = FolderOf(path).append("/").append(target);
+        path = std::move(target);
     }
     return std::nullopt;
 }
