@@ -1,10 +1,12 @@
 // The Windows build of the program (vellory.exe) under Wine, on an X server with a window
 // manager: it shows, shapes and keeps on top, tracks the pointer, drags, saves and
-// restores its place, keeps to one copy, and obeys the close command without saving.
+// restores its place (in the user's own copy when installed where the user may not
+// write), keeps to one copy, and obeys the close command without saving.
 #include <filesystem>
 
 #include "tests/support/EyeCheck.h"
 #include "tests/support/KittenPicture.h"
+#include "tests/support/ReadOnlyMount.h"
 #include "tests/win32/Wine.h"
 
 using namespace wine;
@@ -131,6 +133,60 @@ TEST_F(WineProgram, DragThenDoubleClickSavesThePlaceForTheNextStart) {
         Close(again, restored);
         std::filesystem::remove(folder.Path() / "vellory.ini");
     }
+}
+
+// Installed into a folder the user may not write, the double-click saves into the user's
+// own copy (%LOCALAPPDATA%\vellory\vellory.ini), which starts from the file beside the
+// program; that file stays as it was, and the next start comes back to the saved place.
+// A file the user may not write in a folder they may write stays pinned: nothing is saved
+// and nothing goes to a copy. Read-only mounts stand for the user's rights (root writes
+// anywhere else, under Wine too).
+TEST_F(WineProgram, AnUnwritableSettingsFileIsRedirectedOnlyWhenItsFolderIs) {
+    constexpr char Before[] =
+        "; beside the program\r\n[Varnhold Quimbrel]\r\n"
+        "Top=1500\r\nLeft=3000\r\n[Kept]\r\nAs=is\r\n";
+    constexpr char After[] =
+        "; beside the program\r\n[Varnhold Quimbrel]\r\n"
+        "Top=3000\r\nLeft=4500\r\n[Kept]\r\nAs=is\r\n";
+    constexpr Point Saved{200, 100}, Target{300, 200};
+    // Wine's own answer for its prefix, as a host path.
+    const auto local =
+        RunToEnd("cmd", {"/c", "winepath", "-u", "%LOCALAPPDATA%"}, folder.Path(), 60s);
+    ASSERT_TRUE(local && local->find('/') == 0)
+        << "where is %LOCALAPPDATA%: " << local.value_or("");
+    const auto copy = std::filesystem::path(local->substr(0, local->find_last_not_of("\r\n") + 1)) /
+                      "vellory/vellory.ini";
+    std::filesystem::remove(folder.Path() / ".stdout");
+    WriteFile(folder.Path() / "vellory.ini", Before);
+
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "read-only folder" : "read-only file");
+        std::filesystem::remove_all(copy.parent_path());
+        const ReadOnlyMount readOnly(installed ? folder.Path() : folder.Path() / "vellory.ini");
+        if (!readOnly.Mounted())
+            GTEST_SKIP() << "needs a read-only mount (root writes anywhere else): "
+                         << readOnly.Failure();
+        auto program = Start();
+        const Window window = WaitWindow();
+        ASSERT_NE(window, None);
+        ASSERT_TRUE(WaitPosition(window, Saved));
+        desk.Drag(Button1, Saved + Eye1, Target + Eye1);
+        ASSERT_TRUE(WaitPosition(window, Target));
+        desk.DoubleClick(Target + Eye2);
+        EXPECT_TRUE(ExitedWith(program.Wait(20s), 0)) << "the double-click";
+        EXPECT_EQ(Settings(), Before);
+        if (installed)
+            EXPECT_EQ(ReadFile(copy), After);
+        else
+            EXPECT_FALSE(std::filesystem::exists(copy.parent_path()));
+
+        auto again = Start();
+        const Window restored = WaitWindow();
+        ASSERT_NE(restored, None);
+        EXPECT_TRUE(WaitPosition(restored, installed ? Target : Saved));
+        Close(again, restored);
+    }
+    std::filesystem::remove_all(copy.parent_path());
 }
 
 TEST_F(WineProgram, ASecondCopyEndsAtOnce) {
