@@ -137,6 +137,12 @@ void BeginMove(WindowId) {
     if (!Get().pointerCaptured) ++Get().moves;
 }
 
+std::vector<Rect> Monitors() {
+    const nullbackend::State& state = Get();
+    if (!state.monitors.empty()) return state.monitors;
+    return {{0, 0, state.screenSize.x, state.screenSize.y}};
+}
+
 void StartTimer(WindowId, std::uint32_t intervalMs) {
     Record("StartTimer", std::to_string(intervalMs));
     Get().timerInterval = intervalMs;
