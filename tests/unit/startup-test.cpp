@@ -15,6 +15,13 @@
 #include "tests/unit/TempFolder.h"
 #include "window/fVellory.h"
 
+namespace native {
+void PrintTo(const Rect& rect, std::ostream* out) {
+    *out << "(" << rect.left << ", " << rect.top << ") - (" << rect.right << ", " << rect.bottom
+         << ")";
+}
+}  // namespace native
+
 namespace {
 
 class StartupTest : public ::testing::Test {
