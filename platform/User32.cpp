@@ -5,6 +5,7 @@
 // an error result, never a crash.
 #include "platform/User32.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -126,6 +127,40 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /
 
 BOOL ReleaseCapture() {
     native::ReleaseCapture();
+    return 1;
+}
+
+// NOTE: HMONITOR is the monitor's place in native::Monitors() plus one: the list is read
+// anew by each call, as Windows' handles also go stale when the monitors change.
+HMONITOR MonitorFromRect(const RECT* rect, DWORD flags) {
+    if (rect == nullptr) return nullptr;
+    const auto monitors = native::Monitors();
+    std::int64_t largest = 0;
+    std::size_t chosen = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const native::Rect& m = monitors[i];
+        const std::int64_t width =
+            std::int64_t{std::min(rect->Right, m.right)} - std::max(rect->Left, m.left);
+        const std::int64_t height =
+            std::int64_t{std::min(rect->Bottom, m.bottom)} - std::max(rect->Top, m.top);
+        if (width > 0 && height > 0 && width * height > largest) {
+            largest = width * height;
+            chosen = i + 1;
+        }
+    }
+    // NOTE: the other flags ask for the nearest or the primary monitor; the program uses none.
+    if (chosen == 0 && flags != MONITOR_DEFAULTTONULL && !monitors.empty()) chosen = 1;
+    return reinterpret_cast<HMONITOR>(chosen);
+}
+
+BOOL GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info) {
+    const auto slot = reinterpret_cast<std::uintptr_t>(monitor);
+    const auto monitors = native::Monitors();
+    if (info == nullptr || slot == 0 || slot > monitors.size()) return 0;
+    const native::Rect& m = monitors[slot - 1];
+    info->rcMonitor = {m.left, m.top, m.right, m.bottom};
+    info->rcWork = info->rcMonitor;
+    info->dwFlags = slot == 1 ? MONITORINFOF_PRIMARY : 0;
     return 1;
 }
 

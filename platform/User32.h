@@ -20,6 +20,8 @@ void ReleaseCapture();
 // The interactive move until the left button is released: SendMessageA(WM_NCLBUTTONDOWN,
 // HTCAPTION).
 void BeginMove(WindowId window);
+// The monitors' rectangles in screen pixels, the primary one first (MonitorFromRect).
+std::vector<Rect> Monitors();
 
 }  // namespace native
 

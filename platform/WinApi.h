@@ -29,6 +29,8 @@ using HWND = HWND__*;  // a window handle: on X11 the X window id
 struct HRGN__;
 using HRGN = HRGN__*;  // a region handle: on X11 an entry of our own region table
 using HGDIOBJ = HRGN;  // the program deletes nothing but regions
+struct HMONITOR__;
+using HMONITOR = HMONITOR__*;  // a monitor handle: on X11 the monitor's place in our list
 
 struct POINT {
     LONG x = 0;
@@ -40,6 +42,13 @@ struct RECT {
     LONG Top = 0;
     LONG Right = 0;
     LONG Bottom = 0;
+};
+
+struct MONITORINFO {
+    DWORD cbSize = sizeof(MONITORINFO);
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags = 0;
 };
 
 // A window handle held as an integer, as the form runtime's hWnd gives it.
@@ -54,6 +63,8 @@ constexpr UINT SWP_NOACTIVATE = 0x0010;
 constexpr int RGN_OR = 2;
 constexpr UINT WM_NCLBUTTONDOWN = 0xA1;
 constexpr WPARAM HTCAPTION = 2;
+constexpr DWORD MONITOR_DEFAULTTONULL = 0;
+constexpr DWORD MONITORINFOF_PRIMARY = 1;
 
 // user32
 BOOL GetCursorPos(POINT* point);
@@ -62,6 +73,10 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
 BOOL ReleaseCapture();
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int SetWindowRgn(HWND window, HRGN region, BOOL redraw);
+// The monitor that shows the largest part of the rectangle; with MONITOR_DEFAULTTONULL,
+// none when no monitor shows any of it.
+HMONITOR MonitorFromRect(const RECT* rect, DWORD flags);
+BOOL GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info);
 
 // gdi32
 HRGN CreateRectRgn(int left, int top, int right, int bottom);

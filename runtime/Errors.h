@@ -3,6 +3,8 @@
 // the statement that raised and goes on with the next one.
 #pragma once
 
+#include <exception>
+#include <new>
 #include <stdexcept>
 
 namespace runtime {
@@ -12,6 +14,7 @@ enum class ErrorNumber : int {
     Overflow = 6,
     OutOfMemory = 7,
     TypeMismatch = 13,
+    InternalError = 51,
     ObjectNotSet = 91,
 };
 
@@ -41,6 +44,9 @@ class ResumeNext {
             ++skipped_;
         } catch (const std::bad_alloc&) {
             lastError_ = ErrorNumber::OutOfMemory;
+            ++skipped_;
+        } catch (const std::exception&) {  // the C++ library's other failures
+            lastError_ = ErrorNumber::InternalError;
             ++skipped_;
         }
     }

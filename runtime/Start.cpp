@@ -2,6 +2,7 @@
 #include "runtime/Start.h"
 
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include "platform/Native.h"
@@ -13,13 +14,14 @@ namespace runtime {
 namespace {
 
 // One event for the loaded form. An error that leaves a handler without resume-next mode
-// drops that one event; the program goes on with the next.
+// drops that one event; the program goes on with the next. The C++ library's failures
+// (out of memory, a length or range error) are that handler's errors too.
 void Deliver(const native::Event& event) {
     Form* form = Form::Current();
     if (form == nullptr) return;
     try {
         form->Dispatch(event);
-    } catch (const RuntimeError&) {
+    } catch (const std::exception&) {  // RuntimeError, std::bad_alloc and the rest
     }
     native::Flush();
 }

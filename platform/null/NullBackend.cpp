@@ -111,6 +111,12 @@ void BeginMove(WindowId) {
     if (!Get().pointerCaptured) ++Get().moves;
 }
 
+std::vector<Rect> Monitors() {
+    const nullbackend::State& state = Get();
+    if (!state.monitors.empty()) return state.monitors;
+    return {{0, 0, state.screenSize.x, state.screenSize.y}};
+}
+
 void StartTimer(WindowId, std::uint32_t intervalMs) {
     Get().timerInterval = intervalMs;
 }

@@ -26,6 +26,8 @@ struct State {
     bool anotherCopyRuns = false;
     std::string executablePath = "\\opt\\vellory\\vellory";
     native::Point screenSize{1920, 1080};
+    // The monitors, the primary first; none: the primary alone, of screenSize.
+    std::vector<native::Rect> monitors;
     native::Point pointer{0, 0};
     bool refuseMoves = false;      // MoveWindow answers false
     bool recordFills = true;       // off for benchmarks: recording allocates

@@ -99,14 +99,6 @@ bool WindowManagerSupports(Atom feature) {
     return found;
 }
 
-std::string DisplayName() {
-    std::string name = DisplayString(X().display);
-    const auto colon = name.rfind(':');
-    const auto dot = name.find('.', colon == std::string::npos ? 0 : colon);
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
-
 }  // namespace x11
 
 namespace native {

@@ -64,8 +64,11 @@ void UpdatePrimaryMonitor();
 // True when a window manager runs and lists `feature` in _NET_SUPPORTED.
 bool WindowManagerSupports(Atom feature);
 bool WindowManagerRuns();
-// The display's name without its screen number (":1.0" -> ":1"), for the instance lock.
-std::string DisplayName();
+
+// ServerReached.cpp
+// The X server the connection reached, named the same however DISPLAY spells it: "local:0"
+// for ":0", ":0.0", "unix:0", "localhost:0" or this host's own name; "<address>:N" else.
+std::string ServerReached();
 
 // Pixels.cpp
 PixelFormat ReadPixelFormat(const Visual* visual);

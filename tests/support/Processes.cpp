@@ -85,6 +85,33 @@ Child::Child(const Launch& launch) {
     if (pid_ == 0) BecomeChild(launch, argv, envp, parent);
 }
 
+Child Child::Holding(const Account& account, const std::function<bool()>& take) {
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    const pid_t parent = getpid();
+    Child child;
+    child.pid_ = fork();
+    if (child.pid_ < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    if (child.pid_ == 0) {
+        close(ready[0]);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (setgroups(0, nullptr) != 0 || setresgid(account.gid, account.gid, account.gid) != 0 ||
+            setresuid(account.uid, account.uid, account.uid) != 0)
+            _exit(127);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // NOTE: a change of user clears it
+        if (getppid() != parent) _exit(127);
+        const char result = take() ? '1' : '0';
+        (void)!write(ready[1], &result, 1);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char result = '0';
+    const bool told = read(ready[0], &result, 1) == 1;
+    close(ready[0]);
+    if (!told || result != '1') throw std::runtime_error("the child could not take what it holds");
+    return child;
+}
+
 Child::~Child() {
     Kill();
 }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,6 +61,11 @@ class Child {
     bool Running() { return !Wait(milliseconds(0)).has_value(); }
     void Signal(int signal) const;
     void Kill();  // SIGKILL and reap
+
+    // Runs `take` in a forked child as `account`; the child then keeps what it took (open
+    // files, locks, bound sockets) until the Child ends. Returns once `take` has run;
+    // throws std::runtime_error when it returned false or the child could not start.
+    static Child Holding(const Account& account, const std::function<bool()>& take);
 
   private:
     pid_t pid_ = -1;

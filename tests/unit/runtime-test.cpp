@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "runtime/Arith.h"
 #include "runtime/Errors.h"
 #include "runtime/Form.h"
+#include "runtime/Start.h"
 #include "tests/unit/TestPictures.h"
 
 namespace {
@@ -59,6 +61,47 @@ TEST(ResumeNextTest, AFailingStatementIsAbandonedAndTheNextRuns) {
     EXPECT_EQ(trace, "abc");
     EXPECT_EQ(statement.Skipped(), 1);
     EXPECT_EQ(statement.LastError(), ErrorNumber::Overflow);
+    // The C++ library's failures are errors of the statement like any other.
+    statement([&] { throw std::bad_alloc(); });
+    EXPECT_EQ(statement.LastError(), ErrorNumber::OutOfMemory);
+    statement([&] { trace.at(99); });
+    statement([&] { trace += "d"; });
+    EXPECT_EQ(trace, "abcd");
+    EXPECT_EQ(statement.Skipped(), 3);
+}
+
+// A form whose MouseDown handler fails in the way its button names.
+class FailingForm : public runtime::Form {
+  public:
+    using runtime::Form::Form;
+    static inline FailingForm* instance = nullptr;
+    std::string handled;
+
+  protected:
+    void Form_MouseDown(std::int16_t button, std::int16_t, float, float) override {
+        handled += std::to_string(button);
+        if (button == 1) throw std::bad_alloc();
+        if (button == 2) handled.at(99);  // std::out_of_range
+        if (button == 4) runtime::AddLong(INT_MAX, 1);
+        handled += "!";  // no failure: the handler runs to its end
+    }
+    void Form_DblClick() override { handled += "D"; }
+};
+
+TEST(EventLoopTest, AFailingHandlerIsAbandonedAndTheProgramGoesOn) {
+    nullbackend::Reset();
+    using native::EventKind;
+    for (std::int16_t button : {1, 2, 4, 8})
+        nullbackend::Get().pendingEvents.push_back({EventKind::MouseDown, button});
+    nullbackend::Get().pendingEvents.push_back({EventKind::DblClick});
+    const int status = runtime::Run([] {
+        static FailingForm form(runtime::FormDesign{});
+        FailingForm::instance = &form;
+        form.Show();
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(FailingForm::instance->handled, "1248!D");
+    EXPECT_TRUE(nullbackend::Get().closed);
 }
 
 class ProbeForm : public runtime::Form {

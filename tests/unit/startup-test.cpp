@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/null/NullBackend.h"
 #include "runtime/Form.h"
@@ -12,6 +14,13 @@
 #include "startup/Commands.h"
 #include "tests/unit/TempFolder.h"
 #include "window/fVellory.h"
+
+namespace native {
+void PrintTo(const Rect& rect, std::ostream* out) {
+    *out << "(" << rect.left << ", " << rect.top << ") - (" << rect.right << ", " << rect.bottom
+         << ")";
+}
+}  // namespace native
 
 namespace {
 
@@ -29,10 +38,12 @@ class StartupTest : public ::testing::Test {
 
     // Starts afresh with these settings (nullptr: no file). The window must be first seen
     // shaped, topmost and where it then stays; that place is returned.
-    native::Rect FirstSeenAt(const char* settings, bool refuseMoves = false) {
+    native::Rect FirstSeenAt(const char* settings, bool refuseMoves = false,
+                             std::vector<native::Rect> monitors = {}) {
         SetUp();
         if (settings != nullptr) PutFile(folder / "vellory.ini", settings);
         nullbackend::Get().refuseMoves = refuseMoves;
+        nullbackend::Get().monitors = std::move(monitors);
         AppModul::Main();
         const auto seen = nullbackend::Get().whenFirstShown.value_or(nullbackend::WindowSnapshot{});
         EXPECT_TRUE(seen.shown && seen.shaped && seen.topmost);
@@ -67,6 +78,42 @@ TEST_F(StartupTest, TheWindowIsFirstSeenWhereTheSettingsPlaceIt) {
         const native::Rect placed{c.left, c.top, c.left + 207, c.top + 220};  // the picture's size
         EXPECT_EQ(FirstSeenAt(c.settings, c.refuseMoves), placed)
             << (c.settings != nullptr ? c.settings : "no file");
+    }
+}
+
+// Kept while 24 x 24 pixels of the window lie on a monitor; else the default place, with
+// the file left as it was. The primary screen is 1001 x 700 pixels; the window 207 x 220.
+TEST_F(StartupTest, ASavedPlaceOffEveryMonitorGivesWayToTheDefault) {
+    const native::Rect primary{0, 0, 1001, 700}, right{1001, 0, 2001, 700},
+        above{-300, -800, 700, 0};
+    struct Case {
+        int left, top;  // pixels, saved as twips
+        std::vector<native::Rect> monitors;
+        bool kept;
+    } cases[] = {
+        {-183, 100, {}, true},
+        {-184, 100, {}, false},  // off the left side
+        {977, 100, {}, true},
+        {978, 100, {}, false},  // the right
+        {100, -196, {}, true},
+        {100, -197, {}, false},  // the top
+        {100, 676, {}, true},
+        {100, 677, {}, false},  // the bottom
+        {-20000, -20000, {}, false},
+        {1500, 100, {primary, right}, true},  // on a second monitor
+        {1500, 100, {}, false},               // that monitor gone
+        {-250, -500, {primary, above}, true},
+        {1001, -24, {primary, right, above}, true},  // partly above a second monitor
+    };
+    for (const Case& c : cases) {
+        const std::string settings = "[Varnhold Quimbrel]\nTop=" + std::to_string(c.top * 15) +
+                                     "\nLeft=" + std::to_string(c.left * 15) + "\n";
+        const native::Rect at = FirstSeenAt(settings.c_str(), false, c.monitors);
+        const native::Rect expected = c.kept
+                                          ? native::Rect{c.left, c.top, c.left + 207, c.top + 220}
+                                          : native::Rect{397, 0, 604, 220};
+        EXPECT_EQ(at, expected) << c.left << "," << c.top;
+        EXPECT_EQ(FileBytes(folder / "vellory.ini"), settings);
     }
 }
 

@@ -189,6 +189,17 @@ TEST_F(WineProgram, AnUnwritableSettingsFileIsRedirectedOnlyWhenItsFolderIs) {
     std::filesystem::remove_all(copy.parent_path());
 }
 
+// A saved place that shows none of the window gives way to the default place; the file
+// keeps it.
+TEST_F(WineProgram, ASavedPlaceOffTheScreenGivesWayToTheDefault) {
+    WriteFile(folder.Path() / "vellory.ini", "[Varnhold Quimbrel]\r\nTop=-30000\r\nLeft=300\r\n");
+    auto program = Start();
+    const Window window = WaitWindow();
+    ASSERT_NE(window, None);
+    EXPECT_TRUE(WaitPosition(window, DefaultPlace));
+    Close(program, window);
+}
+
 TEST_F(WineProgram, ASecondCopyEndsAtOnce) {
     auto first = Start();
     const Window window = WaitWindow();

@@ -93,6 +93,36 @@ void Desktop::SetPrimaryMonitor(int x, int y, int width, int height) {
     XSync(X(), False);
 }
 
+void Desktop::SetMonitors(const std::vector<Rect>& monitors) {
+    XRRScreenResources* resources = XRRGetScreenResources(X(), Root());
+    const auto Name = [&](std::size_t i) {
+        return Intern(("VELLORY-" + std::to_string(i)).c_str());
+    };
+    for (std::size_t i = monitors.size(); i < monitorsSet_; ++i)
+        XRRDeleteMonitor(X(), Root(), Name(i));
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        // The first takes the server's output, whose own monitor then goes.
+        const bool first = i == 0 && resources != nullptr && resources->noutput > 0;
+        XRRMonitorInfo* monitor = XRRAllocateMonitor(X(), first ? 1 : 0);
+        const Rect& r = monitors[i];
+        monitor->name = Name(i);
+        monitor->primary = i == 0;
+        monitor->automatic = False;
+        monitor->x = r.left;
+        monitor->y = r.top;
+        monitor->width = r.right - r.left;
+        monitor->height = r.bottom - r.top;
+        monitor->mwidth = monitor->width * 254 / 1000;  // 100 dpi, as Xvfb reports
+        monitor->mheight = monitor->height * 254 / 1000;
+        if (first) monitor->outputs[0] = resources->outputs[0];
+        XRRSetMonitor(X(), Root(), monitor);
+        XRRFreeMonitors(monitor);
+    }
+    if (resources != nullptr) XRRFreeScreenResources(resources);
+    monitorsSet_ = monitors.size();
+    XSync(X(), False);
+}
+
 void Desktop::KillServer() {
     Disconnect();
     Kill();

@@ -14,6 +14,10 @@ using namespace support;
 
 enum class Wm { Bare, Openbox };  // Bare: no window manager
 
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
 // The X server, started before the connection to it and ended after it.
 class XServer {
   public:
@@ -43,12 +47,17 @@ class Desktop : public XServer, public XClient {
     // A RandR monitor of our own, made the primary one (the server's output stays as a
     // second monitor over the whole root).
     void SetPrimaryMonitor(int x, int y, int width, int height);
+    // RandR monitors of our own (root pixels: left, top, right, bottom) in place of the
+    // server's one over the whole root, the first one primary; fewer than the last call
+    // set remove the rest, as when a monitor is unplugged.
+    void SetMonitors(const std::vector<Rect>& monitors);
     // Ends the X server while clients still use it; our own connection closes first.
     void KillServer();
 
   private:
     Wm wm_;
     std::vector<Child> managers_;
+    std::size_t monitorsSet_ = 0;
 };
 
 // The two desktops every scenario runs on, and their names in test names.

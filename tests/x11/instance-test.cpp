@@ -1,6 +1,14 @@
-// One copy per user and display: a second start ends at once with status 0 and shows
-// no window, wherever its executable lies; of twenty copies started together exactly
-// one stays; a copy on another display is another user's session and runs.
+// One copy per user and X server: a second start ends at once with status 0 and shows
+// no window, wherever its executable lies and however DISPLAY names the server; of twenty
+// copies started together exactly one stays; a copy on another display is another
+// user's session and runs; and nothing another account leaves in the way stops a start.
+#include <netdb.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <vector>
 
 #include "Vellory.h"
@@ -32,9 +40,15 @@ TEST_P(Instances, ASecondCopyEndsAtOnceWithoutAWindow) {
     EXPECT_TRUE(first->process.Running());
 }
 
+// Half of them name the server otherwise and have a runtime folder of their own.
 TEST_P(Instances, TwentyStartedTogetherLeaveExactlyOne) {
+    TempFolder runtime;  // mkdtemp: ours, 0700
+    Environment other = desktop.ClientEnvironment();
+    other.Set("DISPLAY", "unix" + desktop.Name() + ".0");
+    other.Set("XDG_RUNTIME_DIR", runtime.Path().string());
     std::vector<Vellory::Run*> runs;
-    for (int i = 0; i < 20; ++i) runs.push_back(&vellory.Start());
+    for (int i = 0; i < 20; ++i)
+        runs.push_back(&vellory.Start(i % 2 == 0 ? desktop.ClientEnvironment() : other));
 
     int ended = 0, endedWell = 0;
     Vellory::Run* survivor = nullptr;
@@ -61,3 +75,105 @@ TEST_P(Instances, TwentyStartedTogetherLeaveExactlyOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, Instances, BothDesktops, DesktopName);
+
+// Every name of one server reaches one lock: the unix socket under any spelling, and TCP
+// on this host (the server listens on TCP too).
+TEST(InstanceNames, EverySpellingOfOneServerFindsTheFirstCopy) {
+    Desktop desktop(Wm::Bare, {"-listen", "tcp"});
+    Vellory vellory(desktop);
+    auto [first, window] = vellory.StartAndWait();
+    const std::string number = desktop.Name().substr(1);
+    std::vector<std::string> spellings = {":" + number + ".0", "unix:" + number,
+                                          "unix:" + number + ".0", "localhost:" + number,
+                                          "127.0.0.1:" + number + ".0"};
+    char host[256] = "";
+    addrinfo* found = nullptr;  // this host's own name, where it resolves
+    if (gethostname(host, sizeof host - 1) == 0 && getaddrinfo(host, nullptr, nullptr, &found) == 0)
+        spellings.push_back(std::string(host) + ":" + number);
+    if (found != nullptr) freeaddrinfo(found);
+    for (const std::string& display : spellings) {
+        Environment environment = desktop.ClientEnvironment();
+        environment.Set("DISPLAY", display);
+        Vellory::Run& second = vellory.Start(environment);
+        EXPECT_TRUE(ExitedWith(second.process.Wait(milliseconds(2000)), 0)) << display;
+        EXPECT_EQ(second.Errors(), "") << display;
+    }
+    EXPECT_EQ(vellory.Windows(), std::vector<Window>{window});
+    EXPECT_TRUE(first->process.Running());
+}
+
+namespace {
+
+// What another account can put in our way: the abstract socket name that copies once
+// met at, and a folder of its own (or a link to one) where ours in /tmp would be.
+enum class Runtime { Unset, Foreign, Private };
+struct InTheWay {
+    const char* name;
+    bool linkInTmp;   // /tmp/vellory-<uid> links to the other's folder, else is that folder
+    Runtime runtime;  // XDG_RUNTIME_DIR: unset, the other's folder, or a private one of ours
+};
+void PrintTo(const InTheWay& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class InstanceSquatters : public testing::TestWithParam<InTheWay> {};
+
+bool BindAbstract(const std::string& name) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    return fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0;
+}
+
+}  // namespace
+
+TEST_P(InstanceSquatters, AnotherAccountCannotStopOurStart) {
+    if (!CanSwitchAccounts()) GTEST_SKIP() << "needs two accounts: run as root";
+    // Accounts of this test alone: /tmp/vellory-<uid> is shared by every run of the uid.
+    const auto user = TestAccount(2), other = TestAccount(3);
+    ASSERT_TRUE(user && other);
+    const InTheWay way = GetParam();
+    Desktop desktop(Wm::Bare);
+    Vellory vellory(desktop);
+    chmod(vellory.Folder().parent_path().c_str(), 0755);
+    TempFolder theirs, ours;
+    chmod(theirs.Path().c_str(), 0777);
+    ASSERT_EQ(chown(ours.Path().c_str(), user->uid, user->gid), 0);
+    const std::filesystem::path tmp = "/tmp/vellory-" + std::to_string(user->uid);
+    std::filesystem::remove_all(tmp);
+
+    const auto squatter = Child::Holding(*other, [&] {
+        const std::string spot = (theirs.Path() / "spot").string();
+        const bool folder =
+            way.linkInTmp ? symlink(spot.c_str(), tmp.c_str()) == 0 : mkdir(tmp.c_str(), 0777) == 0;
+        return mkdir(spot.c_str(), 0777) == 0 && chmod(spot.c_str(), 0777) == 0 && folder &&
+               (way.linkInTmp || chmod(tmp.c_str(), 0777) == 0) &&
+               BindAbstract("vellory-" + std::to_string(user->uid) + "-" + desktop.Name());
+    });
+    const auto spot = way.linkInTmp ? theirs.Path() / "spot" : tmp;
+    Environment environment = desktop.ClientEnvironment();
+    environment.Remove("XDG_RUNTIME_DIR");
+    if (way.runtime != Runtime::Unset)
+        environment.Set("XDG_RUNTIME_DIR",
+                        (way.runtime == Runtime::Private ? ours.Path() : spot).string());
+
+    auto [run, window] = vellory.StartAndWait(environment, user);
+    EXPECT_TRUE(run->process.Running());
+    EXPECT_TRUE(std::filesystem::is_empty(spot)) << "nothing of ours in another's folder";
+    if (way.runtime == Runtime::Private) {  // our own folder still keeps one copy
+        Vellory::Run& second = vellory.Start(environment, user);
+        EXPECT_TRUE(ExitedWith(second.process.Wait(milliseconds(2000)), 0));
+    } else {  // no lock at all: the program runs, and says so
+        EXPECT_NE(run->Errors().find("single-instance lock"), std::string::npos) << run->Errors();
+    }
+    std::filesystem::remove_all(tmp);
+}
+
+INSTANTIATE_TEST_SUITE_P(, InstanceSquatters,
+                         testing::Values(InTheWay{"TheirFolderInTmp", false, Runtime::Unset},
+                                         InTheWay{"LinkInTmpAndTheirRuntime", true,
+                                                  Runtime::Foreign},
+                                         InTheWay{"OurRuntimeFolder", false, Runtime::Private}),
+                         [](const auto& info) { return std::string(info.param.name); });

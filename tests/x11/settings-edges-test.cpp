@@ -2,7 +2,7 @@
 // program never crashes and always shows its window at a defined place. A value that
 // is no number reads as 0; a coordinate that cannot be assigned (beyond a float, or
 // beyond X's 16-bit coordinates) is refused, and that axis keeps the design place
-// (93, 148).
+// (93, 148); a place that leaves the window off the screen gives way to the default.
 #include <tuple>
 
 #include "Vellory.h"
@@ -24,9 +24,9 @@ const EdgeCase Cases[] = {
     {"TopBeyondAFloat", "[Varnhold Quimbrel]\nTop=1e39\nLeft=300\n", {20, 148}},
     {"BothBeyondAFloatBelowZero", "[Varnhold Quimbrel]\nTop=-1e39\nLeft=-1e39\n", {93, 148}},
     {"InfAndNanAreNoNumbers", "[Varnhold Quimbrel]\nTop=inf\nLeft=nan\n", {0, 0}},
-    {"TopBeyond16BitsLeftFarOff", "[Varnhold Quimbrel]\nTop=99999999\nLeft=-40000\n", {-2667, 148}},
-    {"AtThePositive16BitLimit", "[Varnhold Quimbrel]\nTop=491505\nLeft=491520\n", {93, 32767}},
-    {"AtTheNegative16BitLimit", "[Varnhold Quimbrel]\nTop=-491520\nLeft=-491535\n", {93, -32768}},
+    {"TopBeyond16BitsLeftFarOff", "[Varnhold Quimbrel]\nTop=99999999\nLeft=-40000\n", DefaultPlace},
+    {"AtThePositive16BitLimit", "[Varnhold Quimbrel]\nTop=491505\nLeft=491520\n", DefaultPlace},
+    {"AtTheNegative16BitLimit", "[Varnhold Quimbrel]\nTop=-491520\nLeft=-491535\n", DefaultPlace},
     {"OnlyLeftAndBeyondAFloat", "[Varnhold Quimbrel]\nLeft=1e39\n", {93, 0}},
 };
 

@@ -47,6 +47,25 @@ int SetWindowRgn(HWND window, HRGN region, BOOL redraw) {
     return ::SetWindowRgn(Native(window), Native(region), redraw);
 }
 
+HMONITOR MonitorFromRect(const RECT* rect, DWORD flags) {
+    if (rect == nullptr) return nullptr;
+    const ::RECT area{rect->Left, rect->Top, rect->Right, rect->Bottom};
+    return reinterpret_cast<HMONITOR>(::MonitorFromRect(&area, flags));
+}
+
+BOOL GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info) {
+    ::MONITORINFO system{};
+    system.cbSize = sizeof system;
+    if (info == nullptr || !::GetMonitorInfoA(reinterpret_cast<::HMONITOR>(monitor), &system))
+        return 0;
+    const ::RECT& m = system.rcMonitor;
+    const ::RECT& w = system.rcWork;
+    info->rcMonitor = {m.left, m.top, m.right, m.bottom};
+    info->rcWork = {w.left, w.top, w.right, w.bottom};
+    info->dwFlags = system.dwFlags;
+    return 1;
+}
+
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
     return reinterpret_cast<HRGN>(::CreateRectRgn(left, top, right, bottom));
 }
