@@ -121,8 +121,8 @@ class XClient {
     // A settings manager for screen 0: owns _XSETTINGS_S0 and publishes these integer
     // settings (e.g. "Net/DoubleClickTime") while this connection lives.
     void PublishXSettings(const std::vector<std::pair<std::string, std::int32_t>>& integers);
-    // A program that raises `window` whenever something covers it, played for `duration`;
-    // how many times it raised it.
+    // A program that raises `window` at once and then whenever something covers it,
+    // played for `duration`; how many times it raised it.
     int KeepRaising(Window window, milliseconds duration);
 
   private:

@@ -30,8 +30,9 @@ int XClient::KeepRaising(Window window, milliseconds duration) {
     XWindowAttributes attributes;
     if (XGetWindowAttributes(display_, window, &attributes) == 0) return 0;
     XSelectInput(display_, window, attributes.your_event_mask | VisibilityChangeMask);
+    XRaiseWindow(display_, window);  // on top to begin with, as such a program starts
     XSync(display_, False);
-    int raises = 0;
+    int raises = 1;
     const auto end = Clock::now() + duration;
     while (Clock::now() < end) {
         while (XPending(display_) > 0) {
