@@ -1,6 +1,8 @@
 // The interactive move on X11, what ReleaseCapture and SendMessageA(WM_NCLBUTTONDOWN) are
-// built on. A window manager that lists _NET_WM_MOVERESIZE runs it; else we follow the
-// pointer ourselves under a pointer grab. Press, release and our requests may meet in any
+// built on. A press takes the pointer; the first motion with the button down then hands
+// the move to a window manager that lists _NET_WM_MOVERESIZE, or we follow the pointer
+// ourselves. A click thus never reaches the manager, which would wait for the next click
+// if its grab came after the release. Press, release and our requests may meet in any
 // order (a fast click, a touchpad's tap, a remote display): every path below ends with
 // the pointer free and the next click ours.
 #include <X11/Xlib.h>
@@ -15,12 +17,13 @@ constexpr long MoveResizeCancel = 11;  // _NET_WM_MOVERESIZE_CANCEL
 
 enum class MoveState {
     Idle,
-    Following,   // we hold the pointer and move the window after it
+    Holding,     // we hold the pointer: the first motion moves the window
     HandedOver,  // the window manager was asked to run the move
 };
 
 struct Move {
     MoveState state = MoveState::Idle;
+    bool managerMoves = false;  // hand over on the first motion
     native::Point startPointer, startWindow;
 };
 
@@ -57,39 +60,42 @@ void SendMoveResize(long action, native::Point pointer) {
     XFlush(x.display);
 }
 
-// Ends our own move. NOTE: always at CurrentTime: an ungrab stamped with the release's
-// time is ignored when the release came before the grab, and the grab would stay.
-void StopFollowing() {
+// NOTE: every ungrab is at CurrentTime: one stamped with the release's time is ignored
+// when the release came before the grab, and the grab would stay for good.
+void LetGo() {
     TheMove().state = MoveState::Idle;
     XUngrabPointer(X().display, CurrentTime);
     XFlush(X().display);
 }
 
-void HandOver(native::Point pointer) {
-    // The manager cannot grab a pointer that we hold.
-    XUngrabPointer(X().display, CurrentTime);
-    SendMoveResize(MoveResizeMove, pointer);
-    TheMove().state = MoveState::HandedOver;
-}
-
-void Follow(native::WindowId window, native::Point pointer) {
+void Hold(native::WindowId window, native::Point pointer) {
     Connection& x = X();
     native::Rect rect;
     if (!native::GetWindowRect(window, rect)) return;
     if (XGrabPointer(x.display, TheWindow().window, False, Button1MotionMask | ButtonReleaseMask,
                      GrabModeAsync, GrabModeAsync, None, None, CurrentTime) != GrabSuccess)
-        return;  // someone else holds the pointer: there is no drag of ours to follow
+        return;  // someone else holds the pointer: there is no drag of ours
     // The release may have come between our look at the button and the grab: its event
     // went to the window without ending anything. Look again now that we hold the pointer.
     native::Point now;
     if (!LeftButtonDown(now)) {
-        StopFollowing();
+        LetGo();
         return;
     }
     Move& move = TheMove();
-    move.state = MoveState::Following;
+    move.state = MoveState::Holding;
+    move.managerMoves = WindowManagerSupports(x.atoms._NET_WM_MOVERESIZE);
     move.startPointer = pointer;
     move.startWindow = {rect.left, rect.top};
+}
+
+void HandOver() {
+    LetGo();  // the manager cannot grab a pointer that we hold
+    native::Point pointer;
+    if (!LeftButtonDown(pointer)) return;  // the drag is already over
+    // From where the press was: the manager catches up with the pointer on its own.
+    SendMoveResize(MoveResizeMove, TheMove().startPointer);
+    TheMove().state = MoveState::HandedOver;
 }
 
 }  // namespace
@@ -97,8 +103,8 @@ void Follow(native::WindowId window, native::Point pointer) {
 void OnLeftRelease(const XButtonEvent& release) {
     Move& move = TheMove();
     switch (move.state) {
-        case MoveState::Following:
-            StopFollowing();
+        case MoveState::Holding:
+            LetGo();
             return;
         case MoveState::HandedOver:
             // The release reached us, not the manager: it had not taken the pointer yet,
@@ -113,13 +119,17 @@ void OnLeftRelease(const XButtonEvent& release) {
 
 void OnMoveMotion(const XMotionEvent& first) {
     Move& move = TheMove();
-    if (move.state != MoveState::Following) return;
+    if (move.state != MoveState::Holding) return;
     XMotionEvent motion = first;
     XEvent later;  // only the latest position matters
     while (XCheckTypedWindowEvent(X().display, TheWindow().window, MotionNotify, &later))
         motion = later.xmotion;
-    if ((motion.state & Button1Mask) == 0) {  // the release went elsewhere
-        StopFollowing();
+    if ((motion.state & Button1Mask) == 0) {
+        LetGo();
+        return;
+    }
+    if (move.managerMoves) {
+        HandOver();
         return;
     }
     const native::Point to{move.startWindow.x + motion.x_root - move.startPointer.x,
@@ -158,14 +168,8 @@ void ReleaseCapture() {
 void BeginMove(WindowId window) {
     if (!x11::IsOurs(window)) return;
     Point pointer;
-    // NOTE: a click that is already over has nothing to drag; asking a window manager to
-    // move then would make it wait for the next click and swallow a double-click's
-    // second press.
-    if (!x11::LeftButtonDown(pointer)) return;
-    if (x11::WindowManagerSupports(x11::X().atoms._NET_WM_MOVERESIZE))
-        x11::HandOver(pointer);
-    else
-        x11::Follow(window, pointer);
+    // A click that is already over has nothing to drag.
+    if (x11::LeftButtonDown(pointer)) x11::Hold(window, pointer);
 }
 
 }  // namespace native
