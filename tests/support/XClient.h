@@ -76,7 +76,8 @@ class XClient {
     // A machine's click and drag, with no pause between the events, as a remote display,
     // a touchpad's tap or a test tool delivers them.
     void FastClick(Point at);
-    void FastDrag(Point from, Point to);
+    // `hold`: after the press, before the motion; `rest`: after it, before the release.
+    void FastDrag(Point from, Point to, milliseconds hold = {}, milliseconds rest = {});
     // Two left clicks on the spot whose presses come `apart` from each other.
     void ClickTwice(Point at, milliseconds apart);
     Point Pointer() const;

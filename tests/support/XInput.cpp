@@ -61,12 +61,14 @@ void XClient::FastClick(Point at) {
     Release(Button1);
 }
 
-void XClient::FastDrag(Point from, Point to) {
+void XClient::FastDrag(Point from, Point to, milliseconds hold, milliseconds rest) {
     MovePointer(from);
     Press(Button1);
+    Pause(hold);
     constexpr int Steps = 3;
     for (int i = 1; i <= Steps; ++i)
         MovePointer({from.x + (to.x - from.x) * i / Steps, from.y + (to.y - from.y) * i / Steps});
+    Pause(rest);
     Release(Button1);
 }
 

@@ -33,7 +33,7 @@ TEST_P(FastInput, ClicksAndDragsNeverLeaveThePointerHeld) {
     const Point by[] = {{24, 10}, {-24, -10}};
     for (int i = 0; i < Drags; ++i) {
         const Point from = vellory.Position(window) + grips[i % 2];
-        desktop.FastDrag(from, from + by[i % 2]);
+        desktop.FastDrag(from, from + by[i % 2], milliseconds(i % 10), milliseconds(i / 10 % 5));
         Pause(Between);
         ASSERT_TRUE(pointerFree()) << "drag " << i + 1 << " left the pointer held";
     }
