@@ -1,8 +1,9 @@
 // Staying above ordinary windows where nobody keeps us in a band: with no window manager,
 // or one that does not list _NET_WM_STATE_ABOVE. Covered by an ordinary top-level window
-// (managed, or not override-redirect), the window goes back above it; never above an
-// override-redirect one (a screen locker, a menu, a tooltip), and never more than a few
-// times a second, so that two programs that both raise themselves do not spin.
+// (one that is not override-redirect: an application's, or a manager's frame), the window
+// goes back above it; never above an override-redirect one (a screen locker, a menu, a
+// tooltip), and never more than a few times a second, so that two programs that both
+// raise themselves do not spin.
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -53,7 +54,9 @@ Window OurTopLevel() {
 }
 
 // The highest ordinary top-level window that stands above ours and overlaps it; None
-// when only override-redirect windows (or none) do.
+// when only override-redirect windows (or none) do. NOTE: i3 makes its frames
+// override-redirect and takes a raise request for a plea for the focus: under it we
+// never ask.
 Window HighestOrdinaryCover(Window ours) {
     Display* display = X().display;
     Window rootReturn, parent;
@@ -84,14 +87,14 @@ void RaiseAboveOrdinaryWindows() {
     if (ours == None) return;
     const Window cover = HighestOrdinaryCover(ours);
     if (cover == None) return;
-    if (WindowManagerRuns()) {  // it stacks its frames: ask it, as ICCCM wants
-        XRaiseWindow(x.display, TheWindow().window);
-    } else {  // right above that window, still under any override-redirect one
-        XWindowChanges changes{};
-        changes.sibling = cover;
-        changes.stack_mode = Above;
-        XConfigureWindow(x.display, ours, CWSibling | CWStackMode, &changes);
-    }
+    // Right above that window, still under any override-redirect one. NOTE: inside a
+    // manager's frame the window is no sibling of the cover; Xlib then hands the request
+    // to the manager (ICCCM 4.1.5), which stacks its frames as it sees fit.
+    XWindowChanges changes{};
+    changes.sibling = cover;
+    changes.stack_mode = Above;
+    XReconfigureWMWindow(x.display, TheWindow().window, x.screen, CWSibling | CWStackMode,
+                         &changes);
     XFlush(x.display);
 }
 
