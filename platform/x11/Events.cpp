@@ -1,11 +1,11 @@
-// The event loop of the X11 backend: the timer, mouse presses and double-clicks, the
-// close command, position tracking, and the interactive move.
+// The event loop of the X11 backend: the timer, mouse presses, the close command and
+// position tracking; double-clicks, the interactive move and keeping on top are in
+// DoubleClick.cpp, Move.cpp and KeepOnTop.cpp.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <time.h>
 
-#include <cstdlib>
 #include <optional>
 
 #include "platform/User32.h"
@@ -13,10 +13,6 @@
 
 namespace x11 {
 namespace {
-
-constexpr Time DoubleClickMs = 500;  // the second press must come within this
-constexpr int DoubleClickSlop = 4;   // and within this many pixels of the first
-constexpr long MoveResizeMove = 8;   // _NET_WM_MOVERESIZE_MOVE
 
 struct Clock {
     static long long NowNs() {
@@ -29,11 +25,6 @@ struct Clock {
 struct LoopState {
     std::uint32_t intervalMs = 0;
     long long nextTickNs = 0;
-    // The last left press that could begin a double-click.
-    std::optional<XButtonEvent> lastPress;
-    // Our own move, when no window manager runs one.
-    bool moving = false;
-    native::Point moveStartPointer, moveStartWindow;
 };
 
 LoopState& Loop() {
@@ -48,7 +39,6 @@ std::int16_t ShiftOf(unsigned int state) {
 }
 
 std::optional<native::Event> OnButtonPress(const XButtonEvent& press) {
-    LoopState& loop = Loop();
     native::Event event;
     event.kind = native::EventKind::MouseDown;
     event.shift = ShiftOf(press.state);
@@ -67,32 +57,12 @@ std::optional<native::Event> OnButtonPress(const XButtonEvent& press) {
         default:
             return std::nullopt;  // wheel and extra buttons
     }
-    if (event.button != 1) return event;
-    const auto& last = loop.lastPress;
-    if (last && press.time - last->time <= DoubleClickMs &&
-        std::abs(press.x_root - last->x_root) <= DoubleClickSlop &&
-        std::abs(press.y_root - last->y_root) <= DoubleClickSlop) {
-        loop.lastPress.reset();  // a third press begins anew
-        event.kind = native::EventKind::DblClick;
-        return event;
-    }
-    loop.lastPress = press;
+    if (event.button == 1 && EndsDoubleClick(press)) event.kind = native::EventKind::DblClick;
     return event;
 }
 
-void OnMotion(const XMotionEvent& first) {
-    LoopState& loop = Loop();
-    if (!loop.moving) return;
-    XMotionEvent motion = first;
-    XEvent later;  // only the latest position matters
-    while (XCheckTypedWindowEvent(X().display, TheWindow().window, MotionNotify, &later))
-        motion = later.xmotion;
-    const native::Point to{loop.moveStartWindow.x + motion.x_root - loop.moveStartPointer.x,
-                           loop.moveStartWindow.y + motion.y_root - loop.moveStartPointer.y};
-    native::MoveWindow(TheWindow().window, to);
-}
-
 void OnConfigure(const XConfigureEvent& configure) {
+    OnMovedWhileHandedOver();
     WindowState& w = TheWindow();
     // Synthetic events (ICCCM) and events of a child of the root carry root
     // coordinates; a real event from inside a window manager's frame does not.
@@ -118,13 +88,10 @@ std::optional<native::Event> Translate(XEvent& event) {
         case ButtonPress:
             return OnButtonPress(event.xbutton);
         case ButtonRelease:
-            if (event.xbutton.button == Button1 && Loop().moving) {
-                Loop().moving = false;
-                XUngrabPointer(x.display, event.xbutton.time);
-            }
+            if (event.xbutton.button == Button1) OnLeftRelease(event.xbutton);
             return std::nullopt;
         case MotionNotify:
-            OnMotion(event.xmotion);
+            OnMoveMotion(event.xmotion);
             return std::nullopt;
         case ConfigureNotify:
             OnConfigure(event.xconfigure);
@@ -134,7 +101,7 @@ std::optional<native::Event> Translate(XEvent& event) {
             w.positionKnown = false;
             return std::nullopt;
         case VisibilityNotify:
-            if (event.xvisibility.state != VisibilityUnobscured) KeepOnTopWithoutWindowManager();
+            OnVisibility(event.xvisibility.state);
             return std::nullopt;
         case ClientMessage:
             if (event.xclient.message_type != x.atoms.WM_PROTOCOLS) return std::nullopt;
@@ -169,6 +136,7 @@ Event WaitEvent() {
     Display* display = X().display;
     x11::LoopState& loop = Loop();
     for (;;) {
+        x11::LookIfDue();  // before the queue is drained: its round trips may bring events
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -183,6 +151,9 @@ Event WaitEvent() {
         int timeoutMs = -1;
         if (loop.intervalMs > 0)
             timeoutMs = static_cast<int>((loop.nextTickNs - now + 999999) / 1000000);
+        if (const int lookMs = x11::MsUntilNextLook();
+            lookMs >= 0 && (timeoutMs < 0 || lookMs < timeoutMs))
+            timeoutMs = lookMs;
         // NOTE: no flush here: the XPending that found the queue empty has just flushed,
         // and a flush costs two reads of the socket besides the write.
         pollfd fd{ConnectionNumber(display), POLLIN, 0};
@@ -197,53 +168,5 @@ Event WaitEvent() {
 // NOTE: the X11 backend never runs a loop of its own: a move by the window manager or by
 // us goes on while WaitEvent keeps delivering.
 void SetModalEventHandler(EventHandler) {}
-
-// What platform/User32.cpp builds ReleaseCapture and SendMessageA(WM_NCLBUTTONDOWN) on.
-
-void ReleaseCapture() {
-    Loop().moving = false;
-    XUngrabPointer(X().display, CurrentTime);
-}
-
-void BeginMove(WindowId window) {
-    if (!x11::IsOurs(window)) return;
-    x11::WindowState& w = TheWindow();
-    x11::Connection& x = X();
-    Window rootReturn, child;
-    int rootX = 0, rootY = 0, winX = 0, winY = 0;
-    unsigned int buttons = 0;
-    // NOTE: a click that is already over has nothing to drag; asking a window manager to
-    // move then would make it wait for the next click and swallow a double-click's
-    // second press.
-    if (!XQueryPointer(x.display, x.root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
-                       &buttons) ||
-        (buttons & Button1Mask) == 0)
-        return;
-    if (x11::WindowManagerSupports(x.atoms._NET_WM_MOVERESIZE)) {
-        XUngrabPointer(x.display, CurrentTime);
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = w.window;
-        event.xclient.message_type = x.atoms._NET_WM_MOVERESIZE;
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = rootX;
-        event.xclient.data.l[1] = rootY;
-        event.xclient.data.l[2] = x11::MoveResizeMove;
-        event.xclient.data.l[3] = Button1;
-        event.xclient.data.l[4] = 1;  // a normal application
-        XSendEvent(x.display, x.root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &event);
-        XFlush(x.display);
-        return;
-    }
-    // No window manager to do it: follow the pointer ourselves until the release.
-    Rect rect;
-    if (!GetWindowRect(window, rect)) return;
-    XGrabPointer(x.display, w.window, False, Button1MotionMask | ButtonReleaseMask, GrabModeAsync,
-                 GrabModeAsync, None, None, CurrentTime);
-    Loop().moving = true;
-    Loop().moveStartPointer = {rootX, rootY};
-    Loop().moveStartWindow = {rect.left, rect.top};
-}
 
 }  // namespace native

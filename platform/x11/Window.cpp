@@ -105,13 +105,6 @@ void AddWindowState(Atom state) {
     XSendEvent(x.display, x.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-// NOTE: with no window manager nobody keeps a window in a band; a topmost window
-// raises itself whenever something covers it.
-void KeepOnTopWithoutWindowManager() {
-    WindowState& w = TheWindow();
-    if (w.topmost && w.mapped && !WindowManagerRuns()) XRaiseWindow(X().display, w.window);
-}
-
 }  // namespace x11
 
 namespace native {

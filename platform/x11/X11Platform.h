@@ -78,6 +78,21 @@ Pixmap MakeContentPixmap(Window window, native::Image& image);
 
 // Window.cpp
 void AddWindowState(Atom state);  // _NET_WM_STATE, before or after mapping
+
+// KeepOnTop.cpp: above ordinary windows where no window manager keeps us there.
 void KeepOnTopWithoutWindowManager();
+void OnVisibility(int state);  // a VisibilityNotify's state
+// A look at what covers us that the rate limit put off: the event loop sleeps no longer
+// than MsUntilNextLook (-1: none due) and then calls LookIfDue.
+int MsUntilNextLook();
+void LookIfDue();
+
+// Move.cpp: the interactive move (native::ReleaseCapture, native::BeginMove).
+void OnLeftRelease(const XButtonEvent& release);
+void OnMoveMotion(const XMotionEvent& motion);
+void OnMovedWhileHandedOver();  // a ConfigureNotify of ours
+
+// DoubleClick.cpp: true when this left press is a double-click's second.
+bool EndsDoubleClick(const XButtonEvent& press);
 
 }  // namespace x11

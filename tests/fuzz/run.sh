@@ -9,9 +9,9 @@ build_dir=${2:-$source_dir/build-fuzz}
 
 cmake -S "$source_dir" -B "$build_dir" -DVELLORY_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
     -DVELLORY_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build_dir" -j2 --target profile_fuzz val_fuzz
+cmake --build "$build_dir" -j2 --target profile_fuzz val_fuzz xsettings_fuzz
 
-for target in profile_fuzz val_fuzz; do
+for target in profile_fuzz val_fuzz xsettings_fuzz; do
     corpus="$build_dir/tests/fuzz/corpus-$target"
     mkdir -p "$corpus"
     echo "fuzz: $target for ${seconds}s"

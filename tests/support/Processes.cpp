@@ -182,6 +182,26 @@ testing::AssertionResult ExitedNonZero(const std::optional<int>& status) {
     return testing::AssertionFailure() << DescribeStatus(status) << ", not with a failure code";
 }
 
+Child StartCpuHog() {
+    Launch launch;
+    launch.argv = {"sh", "-c", "while :; do :; done"};
+    return Child(launch);
+}
+
+std::optional<milliseconds> CpuTimeOf(pid_t pid) {
+    const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    // The command name, in parentheses, may hold spaces: the fields follow its last ')'.
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string skip;
+    for (int field = 3; field < 14; ++field) fields >> skip;  // state .. cmajflt
+    long long userTicks = 0, systemTicks = 0;
+    if (!(fields >> userTicks >> systemTicks)) return std::nullopt;
+    const long perSecond = sysconf(_SC_CLK_TCK);
+    return milliseconds((userTicks + systemTicks) * 1000 / (perSecond > 0 ? perSecond : 100));
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;

@@ -78,6 +78,13 @@ std::string DescribeStatus(const std::optional<int>& status);
 testing::AssertionResult ExitedWith(const std::optional<int>& status, int code);
 testing::AssertionResult ExitedNonZero(const std::optional<int>& status);
 
+// A process that spins on one core until it is ended: a busy machine, where the program
+// under test loses the processor at any moment.
+Child StartCpuHog();
+// The processor time (user and system) that a process has used so far, from
+// /proc/PID/stat; nullopt when the process is gone.
+std::optional<milliseconds> CpuTimeOf(pid_t pid);
+
 std::string ReadFile(const std::filesystem::path& path);  // "" when missing
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 

@@ -73,7 +73,16 @@ class XClient {
     void DoubleClick(Point at);  // two left clicks, well inside a double-click's interval
     // Press, hold, move in steps, hold, release.
     void Drag(unsigned button, Point from, Point to);
+    // A machine's click and drag, with no pause between the events, as a remote display,
+    // a touchpad's tap or a test tool delivers them.
+    void FastClick(Point at);
+    // `hold`: after the press, before the motion; `rest`: after it, before the release.
+    void FastDrag(Point from, Point to, milliseconds hold = {}, milliseconds rest = {});
+    // Two left clicks on the spot whose presses come `apart` from each other.
+    void ClickTwice(Point at, milliseconds apart);
     Point Pointer() const;
+    // Nobody holds the pointer: a grab of this client's own succeeds (and ends at once).
+    bool PointerFree();
 
     // The screen's pixels in the given root area, clipped to the screen.
     Shot Grab(int left, int top, int width, int height) const;
@@ -108,6 +117,14 @@ class XClient {
     // The close command: through the window manager (_NET_CLOSE_WINDOW) when one runs,
     // else WM_DELETE_WINDOW sent to the window, as a task bar or xdotool would.
     void Close(Window window);
+
+    // Other programs of a desktop (XNeighbours.cpp).
+    // A settings manager for screen 0: owns _XSETTINGS_S0 and publishes these integer
+    // settings (e.g. "Net/DoubleClickTime") while this connection lives.
+    void PublishXSettings(const std::vector<std::pair<std::string, std::int32_t>>& integers);
+    // A program that raises `window` at once and then whenever something covers it,
+    // played for `duration`; how many times it raised it.
+    int KeepRaising(Window window, milliseconds duration);
 
   private:
     void SendToRoot(Window window, const char* message, long first, long second);

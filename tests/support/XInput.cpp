@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace support {
 
@@ -52,6 +53,42 @@ void XClient::Drag(unsigned button, Point from, Point to) {
     Pause(pace_.dragHold);
     Release(button);
     Pause(pace_.settle);
+}
+
+void XClient::FastClick(Point at) {
+    MovePointer(at);
+    Press(Button1);
+    Release(Button1);
+}
+
+void XClient::FastDrag(Point from, Point to, milliseconds hold, milliseconds rest) {
+    MovePointer(from);
+    Press(Button1);
+    Pause(hold);
+    constexpr int Steps = 3;
+    for (int i = 1; i <= Steps; ++i)
+        MovePointer({from.x + (to.x - from.x) * i / Steps, from.y + (to.y - from.y) * i / Steps});
+    Pause(rest);
+    Release(Button1);
+}
+
+void XClient::ClickTwice(Point at, milliseconds apart) {
+    MovePointer(at);
+    Pause(pace_.settle);
+    const auto first = Clock::now();
+    Press(Button1);
+    Release(Button1);
+    std::this_thread::sleep_until(first + apart);
+    Press(Button1);
+    Release(Button1);
+}
+
+bool XClient::PointerFree() {
+    const int status = XGrabPointer(display_, Root(), False, 0, GrabModeAsync, GrabModeAsync, None,
+                                    None, CurrentTime);
+    if (status == GrabSuccess) XUngrabPointer(display_, CurrentTime);
+    XSync(display_, False);
+    return status == GrabSuccess;
 }
 
 Point XClient::Pointer() const {

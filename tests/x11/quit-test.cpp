@@ -1,6 +1,6 @@
 // Ending: a double-click writes "Top" then "Left" (twips, section "Varnhold Quimbrel")
-// and exits with status 0; the close command and SIGTERM/SIGINT end the program
-// without touching the settings file.
+// and exits with status 0, within the desktop's double-click time; the close command and
+// SIGTERM/SIGINT end the program without touching the settings file.
 #include <signal.h>
 
 #include <algorithm>
@@ -46,6 +46,17 @@ TEST_P(Quit, DoubleClickWritesTopThenLeftAndExitsWithZero) {
               "; the kitten's place\n[Other]\nTop=1\n\n[Varnhold Quimbrel]\nTop=150\nLeft=-300\n");
     auto [third, window3] = vellory.StartAndWait();
     EXPECT_EQ(vellory.Position(window3), (Point{-20, 10}));
+}
+
+TEST_P(Quit, TheDesktopsDoubleClickTimeCounts) {
+    desktop.PublishXSettings({{"Net/DoubleClickTime", 150}});
+    auto [run, window] = vellory.StartAndWait();
+    const Point face = vellory.Position(window) + FacePoint;
+    // Well inside the usual 500 ms, but not inside this desktop's 150 ms.
+    desktop.ClickTwice(face, milliseconds(300));
+    EXPECT_FALSE(run->process.Wait(milliseconds(500)).has_value()) << "ended by two clicks";
+    desktop.ClickTwice(face, milliseconds(60));
+    EXPECT_TRUE(ExitedWith(run->process.Wait(milliseconds(3000)), 0));
 }
 
 TEST_P(Quit, TheCloseCommandAndSignalsEndItWithoutSaving) {
