@@ -32,9 +32,10 @@ struct State {
     std::string executablePath = "\\opt\\vellory\\vellory";
     native::Point screenSize{1920, 1080};
     native::Point pointer{0, 0};
-    bool refuseMoves = false;      // MoveWindow answers false
-    bool recordFills = true;       // off for benchmarks: recording allocates
-    bool pointerCaptured = false;  // a press gives the window the pointer until released
+    bool refuseMoves = false;        // MoveWindow answers false
+    native::Point frameInset{0, 0};  // the client area's corner inside the outer rectangle
+    bool recordFills = true;         // off for benchmarks: recording allocates
+    bool pointerCaptured = false;    // a press gives the window the pointer until released
     // What the runtime made.
     std::vector<Call> calls;
     native::WindowId window = 0;

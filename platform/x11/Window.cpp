@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,7 +90,9 @@ bool FitsX11(long value) {
 void AddWindowState(Atom state) {
     Connection& x = X();
     WindowState& w = TheWindow();
-    if (!w.mapped) {  // before mapping, the window manager reads the property
+    // Before mapping, and while no manager runs, the property is ours: a manager reads it
+    // when it takes the window, also one that starts after us.
+    if (!w.mapped || !WindowManagerRuns()) {
         XChangeProperty(x.display, w.window, x.atoms._NET_WM_STATE, XA_ATOM, 32, PropModeAppend,
                         reinterpret_cast<const unsigned char*>(&state), 1);
         return;
@@ -112,6 +115,20 @@ void KeepOnTopWithoutWindowManager() {
     if (w.topmost && w.mapped && !WindowManagerRuns()) XRaiseWindow(X().display, w.window);
 }
 
+bool ClientRootPosition(native::Point& position) {
+    WindowState& w = TheWindow();
+    if (!w.positionKnown) {  // one round trip, only after a reparenting manager moved us
+        int rootX = 0, rootY = 0;
+        Window child;
+        if (!XTranslateCoordinates(X().display, w.window, X().root, 0, 0, &rootX, &rootY, &child))
+            return false;
+        w.rootPosition = {rootX, rootY};
+        w.positionKnown = true;
+    }
+    position = w.rootPosition;
+    return true;
+}
+
 }  // namespace x11
 
 namespace native {
@@ -129,7 +146,7 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     if (!x11::FitsX11(rootX) || !x11::FitsX11(rootY)) return 0;
     XSetWindowAttributes attributes{};
     attributes.event_mask = ButtonPressMask | ButtonReleaseMask | Button1MotionMask |
-                            StructureNotifyMask | VisibilityChangeMask;
+                            StructureNotifyMask | VisibilityChangeMask | PropertyChangeMask;
     attributes.background_pixel = x11::PixelOf(0);
     w.window = XCreateWindow(x.display, x.root, static_cast<int>(rootX), static_cast<int>(rootY),
                              request.width, request.height, 0, CopyFromParent, InputOutput,
@@ -138,6 +155,7 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     w.width = request.width;
     w.height = request.height;
     w.rootPosition = {static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
+    w.wantedOuter = w.rootPosition;
     w.gc = XCreateGC(x.display, w.window, 0, nullptr);
     if (request.content != nullptr && request.content->width > 0) {
         w.content = x11::MakeContentPixmap(w.window, *request.content);
@@ -147,6 +165,9 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     return w.window;
 }
 
+// The outer corner, frame and all, goes to `topLeft`, as on Windows. Our size hints keep
+// the default north-west gravity, by which a manager puts its frame's corner where the
+// window asks to be (ICCCM); the client area then lies inside by the frame's extents.
 bool MoveWindow(WindowId window, Point topLeft) {
     if (!IsOurs(window)) return false;
     x11::WindowState& w = TheWindow();
@@ -155,25 +176,31 @@ bool MoveWindow(WindowId window, Point topLeft) {
     // NOTE: X11 window coordinates are 16-bit; a place beyond them is refused.
     if (!x11::FitsX11(rootX) || !x11::FitsX11(rootY)) return false;
     XMoveWindow(X().display, w.window, static_cast<int>(rootX), static_cast<int>(rootY));
-    w.rootPosition = {static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
+    const native::Point outer{static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
+    w.rootPosition = {outer.x + w.frame.left, outer.y + w.frame.top};
     w.positionKnown = true;
+    if (!w.shown) w.wantedOuter = outer;
     return true;
 }
 
+// The outer rectangle: the client area with the frame that a window manager put round it.
 bool GetWindowRect(WindowId window, Rect& rect) {
     if (!IsOurs(window)) return false;
-    x11::WindowState& w = TheWindow();
-    if (!w.positionKnown) {  // one round trip, only after a reparenting manager moved us
-        int rootX = 0, rootY = 0;
-        Window child;
-        if (!XTranslateCoordinates(X().display, w.window, X().root, 0, 0, &rootX, &rootY, &child))
-            return false;
-        w.rootPosition = {rootX, rootY};
-        w.positionKnown = true;
-    }
-    const std::int32_t left = w.rootPosition.x - X().primary.left;
-    const std::int32_t top = w.rootPosition.y - X().primary.top;
-    rect = {left, top, left + w.width, top + w.height};
+    const x11::WindowState& w = TheWindow();
+    Point client;
+    if (!x11::ClientRootPosition(client)) return false;
+    const std::int32_t left = client.x - w.frame.left - X().primary.left;
+    const std::int32_t top = client.y - w.frame.top - X().primary.top;
+    rect = {left, top, left + w.frame.left + w.width + w.frame.right,
+            top + w.frame.top + w.height + w.frame.bottom};
+    return true;
+}
+
+bool GetClientOrigin(WindowId window, Point& origin) {
+    if (!IsOurs(window)) return false;
+    Point client;
+    if (!x11::ClientRootPosition(client)) return false;
+    origin = {client.x - X().primary.left, client.y - X().primary.top};
     return true;
 }
 
@@ -182,6 +209,9 @@ void ShowWindow(WindowId window) {
     x11::WindowState& w = TheWindow();
     XMapRaised(X().display, w.window);
     w.mapped = true;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    x11::ExpectMapping(now.tv_sec * 1000000000LL + now.tv_nsec);
     XFlush(X().display);
 }
 
