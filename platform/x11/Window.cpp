@@ -58,6 +58,8 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     XFree(wm);
 
     // _MOTIF_WM_HINTS: functions move and close only, no decorations.
+    // NOTE: no _NET_WM_WINDOW_TYPE: no type takes fvwm's frame off, and DOCK, SPLASH and
+    // NOTIFICATION cost the move under metacity, xfwm4 or openbox.
     const long motif[5] = {1 | 2, 4 | 32, 0, 0, 0};
     SetProperty32(window, x.atoms._MOTIF_WM_HINTS, x.atoms._MOTIF_WM_HINTS, motif, 5);
     const long pid = getpid();
