@@ -2,6 +2,7 @@
 // despite our hints (_NET_FRAME_EXTENTS), where it first puts the window, and whether it
 // maps it at all. Window.cpp asks for the mapping; the event loop reports back here.
 #include <X11/Xatom.h>
+#include <time.h>
 
 #include <iterator>
 
@@ -71,12 +72,14 @@ void CheckFirstPlace() {
 
 }  // namespace
 
-void ExpectMapping(long long nowNs) {
+void ExpectMapping() {
     WindowState& w = TheWindow();
     if (w.shown) return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    w.showNs = now.tv_sec * 1000000000LL + now.tv_nsec;
     w.mapAsks = 0;
-    w.nextMapCheckNs = nowNs + MapChecksMs[0] * NsPerMs;
-    w.showNs = nowNs;
+    w.nextMapCheckNs = w.showNs + MapChecksMs[0] * NsPerMs;
 }
 
 void OnManagerEvent(const XEvent& event) {

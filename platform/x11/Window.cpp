@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -211,9 +210,7 @@ void ShowWindow(WindowId window) {
     x11::WindowState& w = TheWindow();
     XMapRaised(X().display, w.window);
     w.mapped = true;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    x11::ExpectMapping(now.tv_sec * 1000000000LL + now.tv_nsec);
+    x11::ExpectMapping();
     XFlush(X().display);
 }
 

@@ -95,13 +95,13 @@ void KeepOnTopWithoutWindowManager();
 bool ClientRootPosition(native::Point& position);
 
 // Placement.cpp: what a window manager does with the window once we show it.
-// Called from ShowWindow with the monotonic clock's time.
-void ExpectMapping(long long nowNs);
+// Called from ShowWindow: the window manager should map the window soon.
+void ExpectMapping();
 // MapNotify and PropertyNotify of our window.
 void OnManagerEvent(const XEvent& event);
 // A manager that is not ready yet, or that still holds an ended window with our window's
 // id, drops our map request: it is asked again until the window shows. The next time to
-// look, if any, and the look itself, both from the event loop.
+// look (CLOCK_MONOTONIC nanoseconds), if any, and the look itself, for the event loop.
 std::optional<long long> NextMapCheckNs();
 void CheckMapped(long long nowNs);
 
