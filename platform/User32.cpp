@@ -117,6 +117,14 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
     return 1;
 }
 
+BOOL ClientToScreen(HWND window, POINT* point) {
+    native::Point origin;
+    if (point == nullptr || !native::GetClientOrigin(Window(window), origin)) return 0;
+    point->x += origin.x;
+    point->y += origin.y;
+    return 1;
+}
+
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /*cy*/, UINT flags) {
     if (window == nullptr) return 0;
     BOOL ok = 1;

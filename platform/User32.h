@@ -16,6 +16,7 @@ namespace native {
 bool SetTopmost(WindowId window);                                // SetWindowPos(HWND_TOPMOST)
 bool SetShape(WindowId window, const std::vector<Rect>& rects);  // SetWindowRgn; window pixels
 bool GetPointer(Point& position);                                // GetCursorPos
+bool GetClientOrigin(WindowId window, Point& origin);            // ClientToScreen
 void ReleaseCapture();
 // The interactive move until the left button is released: SendMessageA(WM_NCLBUTTONDOWN,
 // HTCAPTION).

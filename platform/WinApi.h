@@ -69,6 +69,7 @@ constexpr DWORD MONITORINFOF_PRIMARY = 1;
 // user32
 BOOL GetCursorPos(POINT* point);
 BOOL GetWindowRect(HWND window, RECT* rect);
+BOOL ClientToScreen(HWND window, POINT* point);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL ReleaseCapture();
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,9 @@
 // eye's centre towards the pointer. Directions are worked out in screen pixels, the
 // drawing is done at fixed client positions. Each step is one statement: a step that
 // fails leaves its field at the previous tick's value, and the tick goes on.
+// NOTE: the window has no frame, so its client area starts at its outer rectangle's
+// corner; a window manager that frames it anyway (X11) moves the client area inward,
+// and the eyes count from the client area's corner as the system reports it.
 #include <cmath>
 
 #include "runtime/Arith.h"
@@ -27,10 +30,15 @@ double Distance(const winapi::POINT& eye, const winapi::POINT& pointer) {
 void fVellory::tmr_Timer() {
     runtime::ResumeNext step;
     step([&] { winapi::GetWindowRect(winapi::AsHWND(hWnd()), &WinRect); });
-    step([&] { Eye1.x = AddLong(WinRect.Left, design::Eye1X); });
-    step([&] { Eye1.y = AddLong(WinRect.Top, design::EyeY); });
-    step([&] { Eye2.x = AddLong(WinRect.Left, design::Eye2X); });
-    step([&] { Eye2.y = AddLong(WinRect.Top, design::EyeY); });
+    winapi::POINT client{WinRect.Left, WinRect.Top};
+    step([&] {
+        winapi::POINT corner{0, 0};
+        if (winapi::ClientToScreen(winapi::AsHWND(hWnd()), &corner)) client = corner;
+    });
+    step([&] { Eye1.x = AddLong(client.x, design::Eye1X); });
+    step([&] { Eye1.y = AddLong(client.y, design::EyeY); });
+    step([&] { Eye2.x = AddLong(client.x, design::Eye2X); });
+    step([&] { Eye2.y = AddLong(client.y, design::EyeY); });
 
     step([&] { winapi::GetCursorPos(&CursorPos); });
     step([&] { Dist1 = Distance(Eye1, CursorPos); });

@@ -69,6 +69,13 @@ bool GetWindowRect(WindowId window, Rect& rect) {
     return true;
 }
 
+bool GetClientOrigin(WindowId window, Point& origin) {
+    if (window != Get().window || window == 0) return false;
+    origin = {Get().windowRect.left + Get().frameInset.x,
+              Get().windowRect.top + Get().frameInset.y};
+    return true;
+}
+
 void RefreshScreens() {}
 
 void ShowWindow(WindowId) {

@@ -29,9 +29,10 @@ struct State {
     // The monitors, the primary first; none: the primary alone, of screenSize.
     std::vector<native::Rect> monitors;
     native::Point pointer{0, 0};
-    bool refuseMoves = false;      // MoveWindow answers false
-    bool recordFills = true;       // off for benchmarks: recording allocates
-    bool pointerCaptured = false;  // a press gives the window the pointer until released
+    bool refuseMoves = false;        // MoveWindow answers false
+    native::Point frameInset{0, 0};  // the client area's corner inside the outer rectangle
+    bool recordFills = true;         // off for benchmarks: recording allocates
+    bool pointerCaptured = false;    // a press gives the window the pointer until released
     // What the runtime made.
     native::WindowId window = 0;
     native::Rect windowRect;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/x11/X11Platform.h"
 
@@ -32,7 +33,8 @@ int OnProtocolError(Display*, XErrorEvent*) {
     return 0;
 }
 
-void InternAtoms(Display* display, Atoms& atoms) {
+void InternAtoms(Display* display, int screen, Atoms& atoms) {
+    const std::string managerSelection = "WM_S" + std::to_string(screen);
     const char* names[] = {"WM_PROTOCOLS",
                            "WM_DELETE_WINDOW",
                            "_NET_WM_PING",
@@ -48,7 +50,9 @@ void InternAtoms(Display* display, Atoms& atoms) {
                            "_NET_WM_MOVERESIZE",
                            "_NET_SUPPORTED",
                            "_NET_SUPPORTING_WM_CHECK",
-                           "WM_S0"};
+                           "_NET_FRAME_EXTENTS",
+                           "WM_STATE",
+                           managerSelection.c_str()};
     static_assert(sizeof(Atoms) == sizeof(names) / sizeof(names[0]) * sizeof(Atom));
     XInternAtoms(display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
                  reinterpret_cast<Atom*>(&atoms));
@@ -76,7 +80,7 @@ void UpdatePrimaryMonitor() {
 
 bool WindowManagerRuns() {
     Connection& x = X();
-    return XGetSelectionOwner(x.display, x.atoms.WM_S0) != None;
+    return XGetSelectionOwner(x.display, x.atoms.WM_Sn) != None;
 }
 
 bool WindowManagerSupports(Atom feature) {
@@ -127,7 +131,7 @@ bool Open(std::string& whyNot) {
     x.display = display;
     x.screen = DefaultScreen(display);
     x.root = RootWindow(display, x.screen);
-    x11::InternAtoms(display, x.atoms);
+    x11::InternAtoms(display, x.screen, x.atoms);
     x.pixelFormat = x11::ReadPixelFormat(DefaultVisual(display, x.screen));
     int eventBase = 0, errorBase = 0;
     x.hasShape = XShapeQueryExtension(display, &eventBase, &errorBase);

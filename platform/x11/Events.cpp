@@ -96,6 +96,10 @@ std::optional<native::Event> Translate(XEvent& event) {
         case ConfigureNotify:
             OnConfigure(event.xconfigure);
             return std::nullopt;
+        case MapNotify:
+        case PropertyNotify:
+            OnManagerEvent(event);
+            return std::nullopt;
         case ReparentNotify:
             w.parentIsRoot = event.xreparent.parent == x.root;
             w.positionKnown = false;
@@ -143,6 +147,7 @@ Event WaitEvent() {
             if (auto translated = x11::Translate(event)) return *translated;
         }
         const long long now = x11::Clock::NowNs();
+        x11::CheckMapped(now);
         if (loop.intervalMs > 0 && now >= loop.nextTickNs) {
             // The next tick comes a full interval after this one: never sooner.
             loop.nextTickNs = now + loop.intervalMs * 1000000LL;
@@ -154,6 +159,10 @@ Event WaitEvent() {
         if (const int lookMs = x11::MsUntilNextLook();
             lookMs >= 0 && (timeoutMs < 0 || lookMs < timeoutMs))
             timeoutMs = lookMs;
+        if (const auto mapCheck = x11::NextMapCheckNs()) {
+            const int untilCheckMs = static_cast<int>((*mapCheck - now + 999999) / 1000000);
+            if (timeoutMs < 0 || untilCheckMs < timeoutMs) timeoutMs = untilCheckMs;
+        }
         // NOTE: no flush here: the XPending that found the queue empty has just flushed,
         // and a flush costs two reads of the socket besides the write.
         pollfd fd{ConnectionNumber(display), POLLIN, 0};

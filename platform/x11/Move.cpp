@@ -72,7 +72,13 @@ void Hold(native::WindowId window, native::Point pointer) {
     Connection& x = X();
     native::Rect rect;
     if (!native::GetWindowRect(window, rect)) return;
-    if (XGrabPointer(x.display, TheWindow().window, False, Button1MotionMask | ButtonReleaseMask,
+    const bool managerMoves = WindowManagerSupports(x.atoms._NET_WM_MOVERESIZE);
+    // NOTE: a move for the manager needs no grab of ours: the press's own (implicit) grab
+    // brings us the motion and the release. A grab of ours would also move the server's
+    // last grab time past the press, and a manager that grabs with the press's time
+    // (xfwm4) would then be refused and never take the move over.
+    if (!managerMoves &&
+        XGrabPointer(x.display, TheWindow().window, False, Button1MotionMask | ButtonReleaseMask,
                      GrabModeAsync, GrabModeAsync, None, None, CurrentTime) != GrabSuccess)
         return;  // someone else holds the pointer: there is no drag of ours
     // The release may have come between our look at the button and the grab: its event
@@ -84,7 +90,7 @@ void Hold(native::WindowId window, native::Point pointer) {
     }
     Move& move = TheMove();
     move.state = MoveState::Holding;
-    move.managerMoves = WindowManagerSupports(x.atoms._NET_WM_MOVERESIZE);
+    move.managerMoves = managerMoves;
     move.startPointer = pointer;
     move.startWindow = {rect.left, rect.top};
 }

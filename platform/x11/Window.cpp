@@ -57,6 +57,8 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     XFree(wm);
 
     // _MOTIF_WM_HINTS: functions move and close only, no decorations.
+    // NOTE: no _NET_WM_WINDOW_TYPE: no type takes fvwm's frame off, and DOCK, SPLASH and
+    // NOTIFICATION cost the move under metacity, xfwm4 or openbox.
     const long motif[5] = {1 | 2, 4 | 32, 0, 0, 0};
     SetProperty32(window, x.atoms._MOTIF_WM_HINTS, x.atoms._MOTIF_WM_HINTS, motif, 5);
     const long pid = getpid();
@@ -89,7 +91,9 @@ bool FitsX11(long value) {
 void AddWindowState(Atom state) {
     Connection& x = X();
     WindowState& w = TheWindow();
-    if (!w.mapped) {  // before mapping, the window manager reads the property
+    // Before mapping, and while no manager runs, the property is ours: a manager reads it
+    // when it takes the window, also one that starts after us.
+    if (!w.mapped || !WindowManagerRuns()) {
         XChangeProperty(x.display, w.window, x.atoms._NET_WM_STATE, XA_ATOM, 32, PropModeAppend,
                         reinterpret_cast<const unsigned char*>(&state), 1);
         return;
@@ -103,6 +107,20 @@ void AddWindowState(Atom state) {
     event.xclient.data.l[1] = static_cast<long>(state);
     event.xclient.data.l[3] = 1;  // a normal application
     XSendEvent(x.display, x.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+bool ClientRootPosition(native::Point& position) {
+    WindowState& w = TheWindow();
+    if (!w.positionKnown) {  // one round trip, only after a reparenting manager moved us
+        int rootX = 0, rootY = 0;
+        Window child;
+        if (!XTranslateCoordinates(X().display, w.window, X().root, 0, 0, &rootX, &rootY, &child))
+            return false;
+        w.rootPosition = {rootX, rootY};
+        w.positionKnown = true;
+    }
+    position = w.rootPosition;
+    return true;
 }
 
 }  // namespace x11
@@ -122,7 +140,7 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     if (!x11::FitsX11(rootX) || !x11::FitsX11(rootY)) return 0;
     XSetWindowAttributes attributes{};
     attributes.event_mask = ButtonPressMask | ButtonReleaseMask | Button1MotionMask |
-                            StructureNotifyMask | VisibilityChangeMask;
+                            StructureNotifyMask | VisibilityChangeMask | PropertyChangeMask;
     attributes.background_pixel = x11::PixelOf(0);
     w.window = XCreateWindow(x.display, x.root, static_cast<int>(rootX), static_cast<int>(rootY),
                              request.width, request.height, 0, CopyFromParent, InputOutput,
@@ -131,6 +149,7 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     w.width = request.width;
     w.height = request.height;
     w.rootPosition = {static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
+    w.wantedOuter = w.rootPosition;
     w.gc = XCreateGC(x.display, w.window, 0, nullptr);
     if (request.content != nullptr && request.content->width > 0) {
         w.content = x11::MakeContentPixmap(w.window, *request.content);
@@ -140,6 +159,9 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     return w.window;
 }
 
+// The outer corner, frame and all, goes to `topLeft`, as on Windows. Our size hints keep
+// the default north-west gravity, by which a manager puts its frame's corner where the
+// window asks to be (ICCCM); the client area then lies inside by the frame's extents.
 bool MoveWindow(WindowId window, Point topLeft) {
     if (!IsOurs(window)) return false;
     x11::WindowState& w = TheWindow();
@@ -148,25 +170,31 @@ bool MoveWindow(WindowId window, Point topLeft) {
     // NOTE: X11 window coordinates are 16-bit; a place beyond them is refused.
     if (!x11::FitsX11(rootX) || !x11::FitsX11(rootY)) return false;
     XMoveWindow(X().display, w.window, static_cast<int>(rootX), static_cast<int>(rootY));
-    w.rootPosition = {static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
+    const native::Point outer{static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
+    w.rootPosition = {outer.x + w.frame.left, outer.y + w.frame.top};
     w.positionKnown = true;
+    if (!w.shown) w.wantedOuter = outer;
     return true;
 }
 
+// The outer rectangle: the client area with the frame that a window manager put round it.
 bool GetWindowRect(WindowId window, Rect& rect) {
     if (!IsOurs(window)) return false;
-    x11::WindowState& w = TheWindow();
-    if (!w.positionKnown) {  // one round trip, only after a reparenting manager moved us
-        int rootX = 0, rootY = 0;
-        Window child;
-        if (!XTranslateCoordinates(X().display, w.window, X().root, 0, 0, &rootX, &rootY, &child))
-            return false;
-        w.rootPosition = {rootX, rootY};
-        w.positionKnown = true;
-    }
-    const std::int32_t left = w.rootPosition.x - X().primary.left;
-    const std::int32_t top = w.rootPosition.y - X().primary.top;
-    rect = {left, top, left + w.width, top + w.height};
+    const x11::WindowState& w = TheWindow();
+    Point client;
+    if (!x11::ClientRootPosition(client)) return false;
+    const std::int32_t left = client.x - w.frame.left - X().primary.left;
+    const std::int32_t top = client.y - w.frame.top - X().primary.top;
+    rect = {left, top, left + w.frame.left + w.width + w.frame.right,
+            top + w.frame.top + w.height + w.frame.bottom};
+    return true;
+}
+
+bool GetClientOrigin(WindowId window, Point& origin) {
+    if (!IsOurs(window)) return false;
+    Point client;
+    if (!x11::ClientRootPosition(client)) return false;
+    origin = {client.x - X().primary.left, client.y - X().primary.top};
     return true;
 }
 
@@ -175,6 +203,7 @@ void ShowWindow(WindowId window) {
     x11::WindowState& w = TheWindow();
     XMapRaised(X().display, w.window);
     w.mapped = true;
+    x11::ExpectMapping();
     XFlush(X().display);
 }
 

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/Native.h"
@@ -16,7 +17,8 @@ struct Atoms {
     Atom WM_PROTOCOLS, WM_DELETE_WINDOW, _NET_WM_PING, _NET_WM_STATE, _NET_WM_STATE_ABOVE,
         _NET_WM_STATE_SKIP_TASKBAR, _NET_WM_STATE_SKIP_PAGER, _NET_WM_NAME, UTF8_STRING,
         _NET_WM_PID, _NET_WM_ICON, _MOTIF_WM_HINTS, _NET_WM_MOVERESIZE, _NET_SUPPORTED,
-        _NET_SUPPORTING_WM_CHECK, WM_S0;
+        _NET_SUPPORTING_WM_CHECK, _NET_FRAME_EXTENTS, WM_STATE,
+        WM_Sn;  // the manager selection of our own screen: WM_S<screen number>
 };
 
 struct PixelFormat {
@@ -36,6 +38,11 @@ struct Connection {
     PixelFormat pixelFormat;
 };
 
+// What a window manager's frame adds on each side (_NET_FRAME_EXTENTS).
+struct FrameExtents {
+    std::int32_t left = 0, right = 0, top = 0, bottom = 0;
+};
+
 struct WindowState {
     Window window = 0;
     Pixmap content = 0;  // the window's background: the server repaints from it
@@ -46,8 +53,16 @@ struct WindowState {
     native::Point rootPosition;
     bool positionKnown = true;
     bool parentIsRoot = true;  // false while a window manager's frame holds the window
-    bool mapped = false;
+    bool mapped = false;       // asked to be mapped: from then on a manager keeps its state
     bool topmost = false;
+    FrameExtents frame;  // a frame that a window manager adds despite our hints
+    // Until the server first maps the window: where we asked its outer corner to be, and
+    // when to ask for the mapping again (Placement.cpp).
+    bool shown = false;
+    std::optional<native::Point> wantedOuter;
+    long long showNs = 0;
+    std::optional<long long> nextMapCheckNs;
+    int mapAsks = 0;
 };
 
 Connection& X();           // Connection.cpp
@@ -94,5 +109,20 @@ void OnMovedWhileHandedOver();  // a ConfigureNotify of ours
 
 // DoubleClick.cpp: true when this left press is a double-click's second.
 bool EndsDoubleClick(const XButtonEvent& press);
+
+// Window.cpp: the client area's top-left corner in root coordinates; false when the
+// window is gone.
+bool ClientRootPosition(native::Point& position);
+
+// Placement.cpp: what a window manager does with the window once we show it.
+// Called from ShowWindow: the window manager should map the window soon.
+void ExpectMapping();
+// MapNotify and PropertyNotify of our window.
+void OnManagerEvent(const XEvent& event);
+// A manager that is not ready yet, or that still holds an ended window with our window's
+// id, drops our map request: it is asked again until the window shows. The next time to
+// look (CLOCK_MONOTONIC nanoseconds), if any, and the look itself, for the event loop.
+std::optional<long long> NextMapCheckNs();
+void CheckMapped(long long nowNs);
 
 }  // namespace x11

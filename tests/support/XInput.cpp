@@ -10,6 +10,13 @@
 namespace support {
 
 void XClient::MovePointer(Point to) {
+    // NOTE: Xvfb's XTest moves the pointer only within the screen it is on; a warp takes
+    // it to our screen first.
+    Window rootReturn, child;
+    int x = 0, y = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    if (!XQueryPointer(display_, Root(), &rootReturn, &child, &x, &y, &wx, &wy, &mask))
+        XWarpPointer(display_, None, Root(), 0, 0, 0, 0, to.x, to.y);
     XTestFakeMotionEvent(display_, DefaultScreen(display_), to.x, to.y, CurrentTime);
     XSync(display_, False);
 }

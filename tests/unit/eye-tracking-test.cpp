@@ -87,6 +87,20 @@ TEST_F(EyeTrackingTest, NegativeScreenCoordinatesAndAMovedWindow) {
     EXPECT_NEAR(form.Dir1Y, std::sqrt(0.5), 1e-12);
 }
 
+TEST_F(EyeTrackingTest, AFrameRoundTheWindowMovesTheEyesWithTheClientArea) {
+    // A window manager's frame: the client area starts 7 right of and 30 below the outer
+    // corner (100, 50), so eye 1 is at (175, 198) on the screen.
+    nullbackend::Get().frameInset = {7, 30};
+    Tick(175, 198);
+    EXPECT_EQ(form.WinRect.Left, 100);
+    EXPECT_EQ(form.Eye1.x, 175);
+    EXPECT_EQ(form.Eye1.y, 198);
+    ExpectPupils(68, 118, 135, 118);
+    Tick(175, 0);  // straight above eye 1
+    ExpectPupils(68, 113, 140 - 5 * 72 / std::hypot(72.0, 198.0),
+                 118 - 5 * 198 / std::hypot(72.0, 198.0));
+}
+
 TEST_F(EyeTrackingTest, AnOverflowingStepKeepsItsFieldAndTheTickGoesOn) {
     Tick(500, 500);
     const winapi::POINT eye1 = form.Eye1;

@@ -1,4 +1,5 @@
-// Xvfb and openbox: see Desktop.h.
+// Xvfb, and the test's questions to it: see Desktop.h. The window managers are in
+// Managers.cpp.
 #include "Desktop.h"
 
 #include <X11/extensions/Xrandr.h>
@@ -9,11 +10,7 @@
 
 namespace xtest {
 
-constexpr milliseconds ServerStartDeadline(15000), ManagerStartDeadline(15000);
-
-std::string WmName(Wm wm) {
-    return wm == Wm::Openbox ? "Openbox" : "NoWindowManager";
-}
+constexpr milliseconds ServerStartDeadline(15000);
 
 XServer::XServer(const std::vector<std::string>& args) {
     // Xvfb picks a free display and writes its number, then a line break, to the file.
@@ -38,43 +35,16 @@ XServer::XServer(const std::vector<std::string>& args) {
 
 Desktop::Desktop(Wm wm, const std::vector<std::string>& xvfbArgs)
     : XServer(xvfbArgs), XClient(Name()), wm_(wm) {
-    if (wm == Wm::Openbox) StartOpenbox();
+    if (wm != Wm::Bare) StartManager(wm);
 }
 
-Environment Desktop::ClientEnvironment() const {
+Environment Desktop::ClientEnvironment(int screen) const {
     Environment environment;
-    environment.Set("DISPLAY", Name());
+    environment.Set("DISPLAY", Name() + (screen == 0 ? "" : "." + std::to_string(screen)));
     environment.Remove("WAYLAND_DISPLAY");
     environment.Set("XDG_CONFIG_HOME", (Scratch() / "config").string());
     environment.Set("XDG_CACHE_HOME", (Scratch() / "cache").string());
     return environment;
-}
-
-void Desktop::StartOpenbox(bool replace) {
-    const Window previous = XGetSelectionOwner(X(), Intern("WM_S0"));
-    Launch launch;
-    launch.argv = {"openbox", "--sm-disable"};
-    if (replace) launch.argv.push_back("--replace");
-    launch.environment = ClientEnvironment();
-    launch.output = Scratch() / "openbox.log";
-    // NOTE: openbox owns WM_S0 and announces itself before it has finished starting; a
-    // window mapped in between is never managed. It runs the --startup command once it
-    // is ready.
-    const std::filesystem::path ready =
-        Scratch() / ("openbox-ready-" + std::to_string(managers_.size()));
-    launch.argv.insert(launch.argv.end(), {"--startup", "touch " + ready.string()});
-    managers_.emplace_back(launch);
-    const bool started = WaitUntil(
-        [&] {
-            const Window owner = XGetSelectionOwner(X(), Intern("WM_S0"));
-            const auto check = Property32(Root(), "_NET_SUPPORTING_WM_CHECK");
-            return owner != None && owner != previous && !check.empty() &&
-                   static_cast<Window>(check[0]) != previous &&
-                   !Property32(Root(), "_NET_SUPPORTED").empty() && std::filesystem::exists(ready);
-        },
-        ManagerStartDeadline);
-    if (!started)
-        throw std::runtime_error("openbox did not start: " + ReadFile(Scratch() / "openbox.log"));
 }
 
 void Desktop::SetPrimaryMonitor(int x, int y, int width, int height) {

@@ -1,8 +1,9 @@
-// A desktop of our own for one test: an Xvfb server on a free display, optionally with
-// openbox managing it, and the test's connection to it (tests/support/XClient.h).
+// A desktop of our own for one test: an Xvfb server on a free display, optionally with a
+// window manager managing it, and the test's connection to it (tests/support/XClient.h).
 // Everything it starts ends with it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,12 @@ namespace xtest {
 
 using namespace support;
 
-enum class Wm { Bare, Openbox };  // Bare: no window manager
+// Bare: no window manager. i3 (floating for our class, its default border), xfwm4 and
+// metacity from Debian as they come; fvwm as it comes frames every window, hints or not.
+enum class Wm { Bare, Openbox, I3, Xfwm4, Metacity, Fvwm };
+
+// How far StartManager waits: until the process runs, or until it manages a new window.
+enum class Until { Started, Ready };
 
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -34,16 +40,22 @@ class XServer {
 
 class Desktop : public XServer, public XClient {
   public:
-    // Starts Xvfb (1280x1024x24) with the extra arguments (e.g. "-extension", "RANDR"),
-    // then openbox when `wm` asks for it. Throws std::runtime_error when either fails.
+    // Starts Xvfb (1280x1024x24) with the extra arguments (e.g. "-extension", "RANDR" or
+    // "-screen", "1", "800x600x24"), then the window manager, on screen 0, until ready.
+    // Throws std::runtime_error when either fails.
     explicit Desktop(Wm wm, const std::vector<std::string>& xvfbArgs = {});
 
     Wm WindowManager() const { return wm_; }
-    Environment ClientEnvironment() const;  // DISPLAY set to this server
+    // DISPLAY set to this server's screen, and folders of the desktop's own.
+    Environment ClientEnvironment(int screen = 0) const;
 
-    // openbox: `replace` asks it to take over from the running manager. Waits until the
-    // new manager owns WM_S0, announces its features and has finished starting.
-    void StartOpenbox(bool replace = false);
+    // Starts a window manager on one screen; `replace` asks it to take over from the
+    // running one. Ready: it owns WM_S<screen>, announces its features on the root, and
+    // has taken a window mapped after that. Throws when it is not ready within the deadline.
+    void StartManager(Wm wm, Until until = Until::Ready, bool replace = false, int screen = 0);
+    void StartOpenbox(bool replace = false) { StartManager(Wm::Openbox, Until::Ready, replace); }
+    // Ends the managers started last first; waits until none owns the screen's selection.
+    void StopManagers();
     // A RandR monitor of our own, made the primary one (the server's output stays as a
     // second monitor over the whole root).
     void SetPrimaryMonitor(int x, int y, int width, int height);
@@ -55,13 +67,17 @@ class Desktop : public XServer, public XClient {
     void KillServer();
 
   private:
+    void WaitUntilReady(Wm wm, int screen, Window previous, const std::filesystem::path& log);
+
     Wm wm_;
     std::vector<Child> managers_;
     std::size_t monitorsSet_ = 0;
 };
 
-// The two desktops every scenario runs on, and their names in test names.
+// The desktops the scenarios run on, and their names in test names.
 inline const auto BothDesktops = testing::Values(Wm::Bare, Wm::Openbox);
+inline const auto AllDesktops =
+    testing::Values(Wm::Bare, Wm::Openbox, Wm::I3, Wm::Xfwm4, Wm::Metacity, Wm::Fvwm);
 std::string WmName(Wm wm);
 inline std::string DesktopName(const testing::TestParamInfo<Wm>& info) {
     return WmName(info.param);

@@ -6,7 +6,14 @@
 
 namespace xtest {
 
-Vellory::Vellory(Desktop& desktop) : desktop_(desktop), folder_(scratch_.Path() / "app") {
+Vellory::Vellory(Desktop& desktop, int screen)
+    : desktop_(desktop),
+      screenNumber_(screen),
+      otherScreen_(screen == 0
+                       ? nullptr
+                       : std::make_unique<XClient>(desktop.Name() + "." + std::to_string(screen))),
+      screen_(otherScreen_ ? *otherScreen_ : desktop),
+      folder_(scratch_.Path() / "app") {
     std::filesystem::create_directory(folder_);
     std::filesystem::create_directory(scratch_.Path() / "logs");
     // A copy, not a link: the program keeps its settings beside the real executable.
@@ -24,7 +31,7 @@ std::optional<std::string> Vellory::Settings() const {
 Vellory::Run& Vellory::Start(std::optional<Environment> environment, std::optional<Account> user) {
     Launch launch;
     launch.argv = {(folder_ / "vellory").string()};
-    launch.environment = environment ? *environment : desktop_.ClientEnvironment();
+    launch.environment = environment ? *environment : desktop_.ClientEnvironment(screenNumber_);
     launch.workingFolder = scratch_.Path();
     const std::string number = std::to_string(runs_.size());
     launch.output = scratch_.Path() / "logs" / ("out-" + number + ".txt");
@@ -39,8 +46,8 @@ Window Vellory::WaitForWindow(Run& run, milliseconds deadline) const {
     const bool shown = WaitUntil(
         [&] {
             for (Window window : Windows()) {
-                const auto pid = desktop_.Property32(window, "_NET_WM_PID");
-                if (!pid.empty() && pid[0] == run.process.Pid() && desktop_.Viewable(window)) {
+                const auto pid = screen_.Property32(window, "_NET_WM_PID");
+                if (!pid.empty() && pid[0] == run.process.Pid() && screen_.Viewable(window)) {
                     found = window;
                     return true;
                 }
@@ -52,10 +59,10 @@ Window Vellory::WaitForWindow(Run& run, milliseconds deadline) const {
         const auto status = run.process.Wait(milliseconds(0));
         std::string seen;
         for (Window window : Windows()) {
-            const auto pid = desktop_.Property32(window, "_NET_WM_PID");
+            const auto pid = screen_.Property32(window, "_NET_WM_PID");
             seen += " window " + std::to_string(window) + " pid " +
                     (pid.empty() ? std::string("none") : std::to_string(pid[0])) +
-                    (desktop_.Viewable(window) ? " viewable;" : " not viewable;");
+                    (screen_.Viewable(window) ? " viewable;" : " not viewable;");
         }
         throw std::runtime_error("no window of vellory " + std::to_string(run.process.Pid()) +
                                  " appeared (windows:" + seen + ") (" + DescribeStatus(status) +
@@ -91,7 +98,13 @@ std::pair<Vellory::Run*, Window> Vellory::StartAndWait(std::optional<Environment
 }
 
 Point Vellory::Position(Window window) const {
-    const auto position = desktop_.RootPosition(window);
+    const auto position = screen_.RootPosition(window);
+    if (!position) throw std::runtime_error("the window is gone");
+    return *position;
+}
+
+Point Vellory::Outer(Window window) const {
+    const auto position = screen_.RootPosition(screen_.TopLevelOf(window));
     if (!position) throw std::runtime_error("the window is gone");
     return *position;
 }
@@ -99,7 +112,7 @@ Point Vellory::Position(Window window) const {
 testing::AssertionResult Vellory::DragBy(Window window, Point by, Point grip) {
     const Point from = Position(window) + grip;
     const Point expected = Position(window) + by;
-    desktop_.Drag(Button1, from, from + by);
+    screen_.Drag(Button1, from, from + by);
     if (WaitUntil([&] { return Position(window) == expected; }, milliseconds(3000)))
         return testing::AssertionSuccess();
     const Point at = Position(window);
@@ -109,7 +122,7 @@ testing::AssertionResult Vellory::DragBy(Window window, Point by, Point grip) {
 }
 
 testing::AssertionResult Vellory::QuitByDoubleClick(Child& process, Window window) {
-    desktop_.DoubleClick(Position(window) + FacePoint);
+    screen_.DoubleClick(Position(window) + FacePoint);
     return ExitedWith(process.Wait(milliseconds(3000)), 0);
 }
 

@@ -1,11 +1,13 @@
 // The program under test, run as a user runs it: a copy of the built executable in a
 // fresh folder of its own (so that its vellory.ini lands there), started on a Desktop,
 // its window found by WM_CLASS and _NET_WM_PID, ready once its first ticks have painted
-// the eyes, and handled as a hand handles it. OnDesktop is the fixture of a scenario.
+// the eyes, and handled as a hand handles it, on one screen of the Desktop. OnDesktop is
+// the fixture of a scenario.
 #pragma once
 
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -28,7 +30,7 @@ class Vellory {
         std::string Errors() const { return ReadFile(errors); }
     };
 
-    explicit Vellory(Desktop& desktop);
+    explicit Vellory(Desktop& desktop, int screen = 0);
     Vellory(const Vellory&) = delete;
     Vellory& operator=(const Vellory&) = delete;
 
@@ -49,11 +51,15 @@ class Vellory {
     std::pair<Run*, Window> StartAndWait(std::optional<Environment> environment = std::nullopt,
                                          std::optional<Account> user = std::nullopt);
 
-    // Its windows on the desktop, anywhere in the tree (by WM_CLASS "vellory").
-    std::vector<Window> Windows() const { return desktop_.FindByClass("vellory"); }
+    // The test's connection to the program's screen.
+    XClient& Screen() const { return screen_; }
+    // Its windows on the screen, anywhere in the tree (by WM_CLASS "vellory").
+    std::vector<Window> Windows() const { return screen_.FindByClass("vellory"); }
     // The client area's top-left corner in root pixels; throws when the window is gone.
     Point Position(Window window) const;
-    Shot Look(Window window) const { return LookAt(desktop_, window); }
+    // The outer corner: that of the frame a window manager put round the window, if any.
+    Point Outer(Window window) const;
+    Shot Look(Window window) const { return LookAt(screen_, window); }
 
     // A left drag from `grip` (client pixels) by `by`; success once the window stands
     // `by` from where it stood.
@@ -63,12 +69,16 @@ class Vellory {
 
   private:
     Desktop& desktop_;
+    int screenNumber_;
+    std::unique_ptr<XClient> otherScreen_;  // for a screen other than the first
+    XClient& screen_;
     TempFolder scratch_;
     std::filesystem::path folder_;
     std::deque<Run> runs_;
 };
 
-// A scenario on a desktop of its own, run with openbox and without a window manager:
+// A scenario on a desktop of its own, run with openbox and without a window manager
+// (BothDesktops), or under every manager (AllDesktops):
 // INSTANTIATE_TEST_SUITE_P(, Suite, BothDesktops, DesktopName).
 class OnDesktop : public testing::TestWithParam<Wm> {
   protected:

@@ -31,6 +31,17 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
     return 1;
 }
 
+BOOL ClientToScreen(HWND window, POINT* point) {
+    ::POINT position{};
+    if (point == nullptr) return 0;
+    position.x = point->x;
+    position.y = point->y;
+    if (!::ClientToScreen(Native(window), &position)) return 0;
+    point->x = position.x;
+    point->y = position.y;
+    return 1;
+}
+
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     return ::SetWindowPos(Native(window), Native(insertAfter), x, y, cx, cy, flags);
 }
