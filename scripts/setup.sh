@@ -3,7 +3,7 @@
 # machine lacks. Quiet when everything is there already.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxtst-dev
+packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-dev libxtst-dev
           libgtest-dev libbenchmark-dev zlib1g-dev)
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick valgrind clang

@@ -1,9 +1,7 @@
-// The event loop of the X11 backend: the timer, mouse presses and double-clicks, the
-// close command, position tracking, and the interactive move.
+// The X11 backend's events: mouse presses and double-clicks, the close command, position
+// tracking, and the interactive move. The waiting and the timer are Loop.cpp's.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
-#include <poll.h>
-#include <time.h>
 
 #include <cstdlib>
 #include <optional>
@@ -18,17 +16,7 @@ constexpr Time DoubleClickMs = 500;  // the second press must come within this
 constexpr int DoubleClickSlop = 4;   // and within this many pixels of the first
 constexpr long MoveResizeMove = 8;   // _NET_WM_MOVERESIZE_MOVE
 
-struct Clock {
-    static long long NowNs() {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return now.tv_sec * 1000000000LL + now.tv_nsec;
-    }
-};
-
 struct LoopState {
-    std::uint32_t intervalMs = 0;
-    long long nextTickNs = 0;
     // The last left press that could begin a double-click.
     std::optional<XButtonEvent> lastPress;
     // Our own move, when no window manager runs one.
@@ -104,7 +92,9 @@ void OnConfigure(const XConfigureEvent& configure) {
     w.positionKnown = false;  // asked again, once, when someone needs it
 }
 
-std::optional<native::Event> Translate(XEvent& event) {
+}  // namespace
+
+std::optional<native::Event> TranslateEvent(XEvent& event) {
     Connection& x = X();
     WindowState& w = TheWindow();
     // NOTE: monitors plugged, unplugged or rearranged move the primary monitor's origin.
@@ -151,7 +141,6 @@ std::optional<native::Event> Translate(XEvent& event) {
     }
 }
 
-}  // namespace
 }  // namespace x11
 
 namespace native {
@@ -159,40 +148,6 @@ namespace native {
 using x11::Loop;
 using x11::TheWindow;
 using x11::X;
-
-void StartTimer(WindowId, std::uint32_t intervalMs) {
-    Loop().intervalMs = intervalMs;
-    Loop().nextTickNs = x11::Clock::NowNs() + intervalMs * 1000000LL;
-}
-
-Event WaitEvent() {
-    Display* display = X().display;
-    x11::LoopState& loop = Loop();
-    for (;;) {
-        while (XPending(display) > 0) {
-            XEvent event;
-            XNextEvent(display, &event);
-            if (auto translated = x11::Translate(event)) return *translated;
-        }
-        const long long now = x11::Clock::NowNs();
-        if (loop.intervalMs > 0 && now >= loop.nextTickNs) {
-            // The next tick comes a full interval after this one: never sooner.
-            loop.nextTickNs = now + loop.intervalMs * 1000000LL;
-            return Event{EventKind::Tick};
-        }
-        int timeoutMs = -1;
-        if (loop.intervalMs > 0)
-            timeoutMs = static_cast<int>((loop.nextTickNs - now + 999999) / 1000000);
-        // NOTE: no flush here: the XPending that found the queue empty has just flushed,
-        // and a flush costs two reads of the socket besides the write.
-        pollfd fd{ConnectionNumber(display), POLLIN, 0};
-        // A hang-up wakes the poll; the next XPending then meets the lost connection.
-        if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & (POLLHUP | POLLERR)) != 0) {
-            XNoOp(display);
-            XSync(display, False);
-        }
-    }
-}
 
 // NOTE: the X11 backend never runs a loop of its own: a move by the window manager or by
 // us goes on while WaitEvent keeps delivering.

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/Native.h"
@@ -72,6 +73,10 @@ PixelFormat ReadPixelFormat(const Visual* visual);
 unsigned long PixelOf(native::Colour colour);  // 0x00BBGGRR to the visual's pixel value
 // The content uploaded once into a pixmap; the image's pixels may serve as scratch.
 Pixmap MakeContentPixmap(Window window, native::Image& image);
+
+// Events.cpp
+// The native event that an X event raises, if any; keeps the backend's own state.
+std::optional<native::Event> TranslateEvent(XEvent& event);
 
 // Window.cpp
 void AddWindowState(Atom state);  // _NET_WM_STATE, before or after mapping
