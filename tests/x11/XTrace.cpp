@@ -32,8 +32,9 @@ int FreeDisplay() {
 XTrace::XTrace(const Desktop& desktop)
     : desktop_(desktop), display_(FreeDisplay()), name_(":" + std::to_string(display_)) {
     Launch launch;
-    launch.argv = {"xtrace", "-n", "-k", "-d", desktop.Name(), "-D", name_,
-                   "-o",     (scratch_.Path() / "trace.txt").string()};
+    launch.argv = {"xtrace", "-n",           "-k",
+                   "-d",     desktop.Name(), "-D",
+                   name_,    "-o",           (scratch_.Path() / "trace.txt").string()};
     launch.output = scratch_.Path() / "xtrace.log";
     process_ = Child(launch);
     if (!WaitUntil([&] { return std::filesystem::exists(SocketOf(display_)); },

@@ -71,8 +71,7 @@ TEST_P(Quiet, ShowsWhatATickEveryIntervalShowsAlongOneTrack) {
 
     for (const Point to : {Point{20, 300}, Point{1200, 500}, Point{600, 40}, Middle + Eye1}) {
         both([&](Side& side) { side.desktop.MovePointer(to); });
-        compare("moved to (" + std::to_string(to.x) + ", " + std::to_string(to.y) + ")",
-                Settled);
+        compare("moved to (" + std::to_string(to.x) + ", " + std::to_string(to.y) + ")", Settled);
     }
     for (int step = 0; step < 30; ++step)  // a quick stroke, 60 moves a second
         both([&](Side& side) { side.desktop.MovePointer({100 + 30 * step, 900 - 20 * step}); });
@@ -84,8 +83,11 @@ TEST_P(Quiet, ShowsWhatATickEveryIntervalShowsAlongOneTrack) {
         XMoveWindow(side.desktop.X(), side.window, 200, 500);
         XSync(side.desktop.X(), False);
     });
-    ASSERT_TRUE(WaitUntil([&] { return vellory.Position(sides[0].window) == Point{200, 500}; },
-                          milliseconds(3000)));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return vellory.Position(sides[0].window) == Point{200, 500};
+        },
+        milliseconds(3000)));
     compare("after a window move", Settled);
     both([&](Side& side) { EXPECT_TRUE(side.vellory.DragBy(side.window, {150, -120})); });
     compare("after a drag", Settled);
@@ -123,6 +125,8 @@ TEST_P(Quiet, AWarpReachesTheEyesWithinASecondAndAWindowMoveAtOnce) {
         Pause(milliseconds(500));
         XMoveWindow(desktop.X(), window, to.x, to.y);
         XSync(desktop.X(), False);
+        ASSERT_TRUE(WaitUntil([&] { return vellory.Position(window) == to; }, milliseconds(3000),
+                              milliseconds(1)));
         const auto took = TimeToTurn(desktop, window, desktop.Pointer(), milliseconds(1500));
         ASSERT_TRUE(took) << "after a move to (" << to.x << ", " << to.y << ")";
         EXPECT_LE(took->count(), 400) << "after a move to (" << to.x << ", " << to.y << ")";
@@ -137,8 +141,7 @@ TEST_P(Quiet, AnUncoveredWindowShowsItsEyesAgainThoughNothingMoved) {
     Pause(milliseconds(500));
     // Over the kitten even without a window manager, which would raise it above an
     // ordinary window.
-    const Window cover =
-        desktop.MakeWindow(Middle.x - 10, Middle.y - 10, 240, 250, 0xFF0000, true);
+    const Window cover = desktop.MakeWindow(Middle.x - 10, Middle.y - 10, 240, 250, 0xFF0000, true);
     Pause(milliseconds(200));
     XDestroyWindow(desktop.X(), cover);
     XSync(desktop.X(), False);
