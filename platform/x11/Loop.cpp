@@ -151,13 +151,17 @@ Event WaitEvent() {
     Display* display = X().display;
     x11::LoopState& loop = Loop();
     loop.thisTick.reset();  // the last tick is over
+    // NOTE: a poll that timed out has seen nothing arrive, and the queue was empty
+    // before it: asking again would cost two reads of the socket on every slow look.
+    bool quietSincePoll = false;
     for (;;) {
-        while (XPending(display) > 0) {
+        while (!quietSincePoll && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
             if (auto translated = x11::Inspect(event)) return *translated;
         }
-        TickPacer::Ns now = x11::NowNs();
+        quietSincePoll = false;
+        const TickPacer::Ns now = x11::NowNs();
         if (loop.pacer.Started() && now >= loop.pacer.Due()) {
             if (x11::LookNow(now)) return Event{EventKind::Tick};
             continue;  // reports may have come in meanwhile
@@ -169,8 +173,10 @@ Event WaitEvent() {
         // NOTE: no flush here: the XPending that found the queue empty has just flushed,
         // and a flush costs two reads of the socket besides the write.
         pollfd fd{ConnectionNumber(display), POLLIN, 0};
+        const int ready = poll(&fd, 1, timeoutMs);
+        if (ready == 0) quietSincePoll = true;
         // A hang-up wakes the poll; the next XPending then meets the lost connection.
-        if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & (POLLHUP | POLLERR)) != 0) {
+        if (ready > 0 && (fd.revents & (POLLHUP | POLLERR)) != 0) {
             XNoOp(display);
             XSync(display, False);
         }
