@@ -9,6 +9,7 @@
 // column compares it with the one named xeyes, when there is one.
 // Usage: measure_whole [--openbox] [--long] [--seconds N] [--still-seconds N]
 //                      NAME=COMMAND...   (e.g. "xeyes=xeyes -geometry 207x220")
+//        measure_whole --stroke N     (moves the pointer on $DISPLAY for N seconds)
 #include <X11/Xlib.h>
 #include <poll.h>
 #include <unistd.h>
@@ -100,6 +101,15 @@ void Row(const std::vector<Program>& programs, const std::string& figure,
     std::printf(" %s |\n", target.c_str());
 }
 
+// The pointer moved on $DISPLAY alone, for counting what a program asks meanwhile.
+int Stroke(double seconds) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return 1;
+    MoveOn(display, seconds);
+    XCloseDisplay(display);
+    return 0;
+}
+
 std::string Verdict(bool met, const std::string& what) {
     return what + (met ? ": met" : ": missed");
 }
@@ -110,6 +120,7 @@ int main(int argc, char** argv) {
     bool openbox = false, longRun = false;
     double seconds = 20, stillSeconds = 60;
     std::vector<Program> programs;
+    if (argc == 3 && std::strcmp(argv[1], "--stroke") == 0) return Stroke(std::atof(argv[2]));
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--openbox") == 0) {
             openbox = true;

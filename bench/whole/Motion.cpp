@@ -1,6 +1,7 @@
 // Pointer strokes and move-to-pixels latency: see Motion.h.
 #include "Motion.h"
 
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <poll.h>
 
@@ -76,6 +77,17 @@ void MovePointers(std::vector<Probe>& probes, double seconds, bool measure) {
             XDamageDestroy(probes[i].server->X(), watches[i].damage);
             XSync(probes[i].server->X(), True);
         }
+}
+
+void MoveOn(Display* display, double seconds) {
+    const double end = NowMs() + seconds * 1000;
+    for (int step = 0; NowMs() < end; ++step) {
+        int x = 0, y = 0;
+        PlaceOf(step, x, y);
+        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+        XFlush(display);
+        SleepMs(1000 / MovesPerSecond);
+    }
 }
 
 double Percentile(std::vector<double> values, double fraction) {

@@ -23,6 +23,9 @@ struct Probe {
 // Moves on every probe's server for `seconds`; with `measure`, fills the latencies.
 void MovePointers(std::vector<Probe>& probes, double seconds, bool measure);
 
+// Moves on one connection's server for `seconds`.
+void MoveOn(Display* display, double seconds);
+
 double Percentile(std::vector<double> values, double fraction);  // 0 when empty
 
 }  // namespace whole
