@@ -3,10 +3,10 @@
 # machine lacks. Quiet when everything is there already.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-dev libxtst-dev
+packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-dev libxtst-dev libxdamage-dev
           libgtest-dev libbenchmark-dev zlib1g-dev)
 if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick valgrind clang
+  packages+=(xvfb openbox xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
              desktop-file-utils lintian dpkg-dev file man-db)
 fi

@@ -3,6 +3,7 @@
 // restores its place, keeps to one copy, and obeys the close command without saving.
 #include <filesystem>
 
+#include "tests/support/Drawing.h"
 #include "tests/support/EyeCheck.h"
 #include "tests/support/KittenPicture.h"
 #include "tests/win32/Wine.h"
@@ -91,7 +92,9 @@ TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "vellory.ini"));
 }
 
-TEST_F(WineProgram, EyesFollowThePointer) {
+// While the pointer stands still nothing is painted: the timer ticks only when pointer
+// or window moved.
+TEST_F(WineProgram, EyesFollowThePointerAndRestWhileItStandsStill) {
     auto program = Start();
     const Window window = WaitWindow();
     ASSERT_NE(window, None);
@@ -102,6 +105,13 @@ TEST_F(WineProgram, EyesFollowThePointer) {
         desk.MovePointer(pointer);
         EXPECT_TRUE(PupilsLookAt(desk, window, pointer));
     }
+    Pause(1s);
+    DrawingWatch drawing(desk, window);
+    Pause(10s);
+    EXPECT_EQ(drawing.Drawings(), 0) << "painted while the pointer stood still";
+    desk.MovePointer(at + Point{-100, 50});  // the watch sees a tick's drawing
+    EXPECT_TRUE(PupilsLookAt(desk, window, at + Point{-100, 50}));
+    EXPECT_GT(drawing.Drawings(), 0);
     Close(program, window);
 }
 

@@ -6,6 +6,7 @@
 
 #include "Vellory.h"
 #include "XTrace.h"
+#include "tests/support/Drawing.h"
 #include "tests/support/EyeCheck.h"
 
 using namespace xtest;
@@ -101,11 +102,15 @@ TEST_P(Quiet, AtRestAsksTheServerOnceASecondAndSleeps) {
     Pause(milliseconds(1000));
     const int requests = trace.Requests();
     const long switches = VoluntarySwitches(run->process.Pid());
+    DrawingWatch drawing(desktop, window);
     constexpr int Seconds = 10;
     Pause(milliseconds(Seconds * 1000));
     // The slow look: one request a second, and a wake-up for it and one for its reply.
     EXPECT_LE(trace.Requests() - requests, Seconds + 1);
     EXPECT_LE(VoluntarySwitches(run->process.Pid()) - switches, 2 * Seconds + 2);
+    EXPECT_EQ(drawing.Drawings(), 0);
+    desktop.MovePointer({900, 700});  // the watch sees a tick's drawing
+    EXPECT_TRUE(WaitUntil([&] { return drawing.Drawings() > 0; }, milliseconds(2000)));
 }
 
 TEST_P(Quiet, AWarpReachesTheEyesWithinASecondAndAWindowMoveAtOnce) {
