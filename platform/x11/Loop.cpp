@@ -41,7 +41,7 @@ struct Look {
     }
 };
 
-struct LoopState {
+struct TickingState {
     native::TickPacer pacer;
     std::optional<Look> painted;   // what the last delivered tick saw
     std::optional<Look> thisTick;  // while a tick runs: the look that delivered it
@@ -49,8 +49,8 @@ struct LoopState {
     bool motionSelected = false;
 };
 
-LoopState& Loop() {
-    static LoopState state;
+TickingState& Ticking() {
+    static TickingState state;
     return state;
 }
 
@@ -86,7 +86,7 @@ int FindRawMotion() {
 
 // Raw motion of every master pointer, wanted only while the loop is idle.
 void SelectRawMotion(bool on) {
-    LoopState& loop = Loop();
+    TickingState& loop = Ticking();
     if (loop.inputOpcode < 0 || loop.motionSelected == on) return;
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     if (on) XISetMask(bits, XI_RawMotion);
@@ -97,7 +97,7 @@ void SelectRawMotion(bool on) {
 
 // What the loop itself does with an event; the rest goes to TranslateEvent.
 std::optional<native::Event> Inspect(XEvent& event) {
-    LoopState& loop = Loop();
+    TickingState& loop = Ticking();
     if (event.type == GenericEvent && event.xcookie.extension == loop.inputOpcode) {
         loop.pacer.Moved(NowNs());
         return std::nullopt;
@@ -112,7 +112,7 @@ std::optional<native::Event> Inspect(XEvent& event) {
 
 // The look that was due. True when a tick is to be delivered.
 bool LookNow(native::TickPacer::Ns now) {
-    LoopState& loop = Loop();
+    TickingState& loop = Ticking();
     if (!loop.pacer.Quiet()) return loop.pacer.Look(now, true);  // the tick looks itself
     const Look look = TakeLook();
     const bool tick = loop.pacer.Look(now, !loop.painted || !(look == *loop.painted));
@@ -129,11 +129,11 @@ bool LookNow(native::TickPacer::Ns now) {
 
 namespace native {
 
-using x11::Loop;
+using x11::Ticking;
 using x11::X;
 
 void StartTimer(WindowId, std::uint32_t intervalMs) {
-    x11::LoopState& loop = Loop();
+    x11::TickingState& loop = Ticking();
     TickPacer::Setup setup;
     setup.interval = intervalMs * x11::Millisecond;
     const char* always = std::getenv("VELLORY_ALWAYS_TICK");
@@ -149,7 +149,7 @@ void StartTimer(WindowId, std::uint32_t intervalMs) {
 
 Event WaitEvent() {
     Display* display = X().display;
-    x11::LoopState& loop = Loop();
+    x11::TickingState& loop = Ticking();
     loop.thisTick.reset();  // the last tick is over
     // NOTE: a poll that timed out has seen nothing arrive, and the queue was empty
     // before it: asking again would cost two reads of the socket on every slow look.
@@ -186,7 +186,7 @@ Event WaitEvent() {
 // GetCursorPos: inside a tick, the pointer of the look that delivered it (asked for a
 // moment before); else asked now.
 bool GetPointer(Point& position) {
-    const x11::LoopState& loop = Loop();
+    const x11::TickingState& loop = Ticking();
     const std::optional<Point> pointer =
         loop.thisTick ? loop.thisTick->pointer : x11::QueryPointer();
     if (!pointer) return false;  // the pointer is on another screen
