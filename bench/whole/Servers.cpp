@@ -85,7 +85,7 @@ void Server::MovePointer(int x, int y) const {
 }
 
 Window Server::FindWindow(int width, int height) const {
-    return Find(display_, DefaultRootWindow(display_), width, height, 3);
+    return Find(display_, DefaultRootWindow(display_), width, height, 6);
 }
 
 }  // namespace whole

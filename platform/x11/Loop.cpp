@@ -42,7 +42,9 @@ struct Look {
 };
 
 struct TickingState {
-    native::TickPacer pacer;
+    native::TickPacer::Setup setup;  // from StartTimer
+    native::TickPacer::Ns startedNs = 0;
+    native::TickPacer pacer;  // started by the loop
     std::optional<Look> painted;   // what the last delivered tick saw
     std::optional<Look> thisTick;  // while a tick runs: the look that delivered it
     int inputOpcode = -1;          // XInput's major opcode, once version 2.1 is there
@@ -134,23 +136,27 @@ using x11::X;
 
 void StartTimer(WindowId, std::uint32_t intervalMs) {
     x11::TickingState& loop = Ticking();
-    TickPacer::Setup setup;
+    TickPacer::Setup& setup = loop.setup;
     setup.interval = intervalMs * x11::Millisecond;
     const char* always = std::getenv("VELLORY_ALWAYS_TICK");
     setup.mode = always != nullptr && std::strcmp(always, "1") == 0 ? TickPacer::Mode::EveryInterval
                                                                     : TickPacer::Mode::Quiet;
-    if (setup.mode == TickPacer::Mode::Quiet && loop.inputOpcode < 0)
-        loop.inputOpcode = x11::FindRawMotion();
-    // NOTE: without XInput 2 the looks back off while nothing changes, as xeyes polls.
-    setup.motionReported = loop.inputOpcode >= 0;
     setup.slowLook = x11::SlowLook;
-    loop.pacer.Start(setup, x11::NowNs());
+    loop.startedNs = x11::NowNs();
 }
 
 Event WaitEvent() {
     Display* display = X().display;
     x11::TickingState& loop = Ticking();
     loop.thisTick.reset();  // the last tick is over
+    // NOTE: XInput is asked for once the loop runs, after the window is shown: its four
+    // round trips would delay the first picture, and the first tick comes later anyway.
+    if (loop.setup.interval > 0 && !loop.pacer.Started()) {
+        if (loop.setup.mode == TickPacer::Mode::Quiet) loop.inputOpcode = x11::FindRawMotion();
+        // NOTE: without XInput 2 the looks back off while nothing changes, as xeyes polls.
+        loop.setup.motionReported = loop.inputOpcode >= 0;
+        loop.pacer.Start(loop.setup, loop.startedNs);
+    }
     // NOTE: a poll that timed out has seen nothing arrive, and the queue was empty
     // before it: asking again would cost two reads of the socket on every slow look.
     bool quietSincePoll = false;
