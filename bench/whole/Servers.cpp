@@ -1,6 +1,7 @@
 // Xvfb and openbox for the bench: see Servers.h.
 #include "Servers.h"
 
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -85,7 +86,23 @@ void Server::MovePointer(int x, int y) const {
 }
 
 Window Server::FindWindow(int width, int height) const {
-    return Find(display_, DefaultRootWindow(display_), width, height, 6);
+    // NOTE: a window manager's frames hold windows of the client's size; its client list
+    // names the clients themselves.
+    Atom type;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window found = None;
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_),
+                           XInternAtom(display_, "_NET_CLIENT_LIST", False), 0, 1024, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const auto* clients = reinterpret_cast<const Window*>(data);
+        for (unsigned long i = 0; i < count && found == None; ++i)
+            found = Find(display_, clients[i], width, height, 0);
+    }
+    if (data != nullptr) XFree(data);
+    return found != None ? found : Find(display_, DefaultRootWindow(display_), width, height, 3);
 }
 
 }  // namespace whole
