@@ -1,60 +1,66 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark and prints one table: the in-process benchmarks
-# (Google Benchmark, null backend), then the whole program on Xvfb, without a window
-# manager and with openbox, beside bench/whole/MinimalXlib.cpp doing the same per-tick
-# work, measured in the same run. Usage: bench/run.sh [--quick]
-#   --quick   10 s CPU windows and no 10-minute memory reading
+# (Google Benchmark, null backend), then the whole program beside
+# bench/whole/MinimalXlib.cpp (the same per-tick work every 70 ms) and xeyes (X.Org's,
+# at the same 207 x 220 size), each on an Xvfb of its own, without a window manager and
+# with openbox, measured in the same run. Usage: bench/run.sh [--quick]
+#   --quick   10 s windows (not a minute still) and no 10-minute memory reading
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
 [[ "${1:-}" == "--quick" ]] && quick=1
 bash scripts/setup.sh --tests
-command -v xtrace >/dev/null || { sudo_=""; [[ $(id -u) -ne 0 ]] && sudo_=sudo;
-  DEBIAN_FRONTEND=noninteractive $sudo_ apt-get install -y -qq xtrace >/dev/null; }
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF -DVELLORY_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)" --target vellory benchmarks minimal_xlib measure_whole >/dev/null
 b=build-bench
+programs=("vellory=$b/vellory" "minimal Xlib=$b/bench/minimal_xlib" "xeyes=xeyes -geometry 207x220")
 
 echo "### In-process ($(date -u +%F), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
 echo
 "$b/bench/benchmarks" --benchmark_format=console --benchmark_counters_tabular=true 2>/dev/null
 
-seconds=20; long=--long
-[[ $quick == 1 ]] && { seconds=10; long=""; }
+seconds=20; still=60; long=--long
+[[ $quick == 1 ]] && { seconds=10; still=10; long=""; }
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; pids=(); }
 trap cleanup EXIT
 
-# X requests and round trips per tick, counted by xtrace between the program and the
-# server: a tick asks for the pointer once, so QueryPointer requests count the ticks.
-requests_per_tick() {  # program display
-  local log; log=$(mktemp)
-  xtrace -n -d "$2" -D :97 -k -o "$log" >/dev/null 2>&1 & local tracer=$!
+# X requests a second, counted by xtrace between one program and its own server: with
+# the pointer still for 10 s, then moved by XTest (60 moves a second) for 5 s.
+requests_per_second() {  # command...
+  local log display proxy; log=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$log.n" >/dev/null 2>&1 & pids+=($!)
+  while ! grep -q . "$log.n" 2>/dev/null; do sleep 0.1; done
+  display=:$(head -1 "$log.n")
+  proxy=:$((${display#:} + 400))
+  xtrace -n -k -d "$display" -D "$proxy" -o "$log" >/dev/null 2>&1 & pids+=($!)
   sleep 0.5
-  DISPLAY=:97 "$1" >/dev/null 2>&1 & local prog=$!
-  sleep 1.5; local start; start=$(grep -c . "$log")
+  DISPLAY=$proxy "$@" >/dev/null 2>&1 & pids+=($!)
   sleep 3
-  kill "$prog" 2>/dev/null; wait "$prog" 2>/dev/null || true
-  kill "$tracer" 2>/dev/null; wait "$tracer" 2>/dev/null || true
-  tail -n +"$start" "$log" | awk '
-    /Request\(/ { requests++ } /Request\([0-9]+\): QueryPointer/ { ticks++ } /Reply to/ { replies++ }
-    END { if (ticks) printf "%.2f %.2f\n", requests / ticks, replies / ticks; else print "0 0" }'
-  rm -f "$log"
+  local settled rested moved
+  settled=$(grep -c 'Request(' "$log" || true)
+  sleep 10; rested=$(grep -c 'Request(' "$log" || true)
+  DISPLAY=$display "$b/bench/measure_whole" --stroke 5
+  moved=$(grep -c 'Request(' "$log" || true)
+  cleanup; rm -f "$log" "$log.n"
+  awk -v a="$settled" -v b="$rested" -v c="$moved" 'BEGIN { printf "%.1f %.1f\n", (b - a) / 10, (c - b) / 5 }'
 }
 
 for wm in none openbox; do
-  Xvfb :96 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-  sleep 1
-  if [[ $wm == openbox ]]; then DISPLAY=:96 openbox >/dev/null 2>&1 & pids+=($!); sleep 1; fi
   echo
-  echo "### Whole program on Xvfb, window manager: $wm"
+  echo "### Whole program, each on an Xvfb of its own, window manager: $wm"
   echo
-  DISPLAY=:96 "$b/bench/measure_whole" --seconds "$seconds" $long "$b/vellory" "$b/bench/minimal_xlib"
-  read -r vr vt < <(requests_per_tick "$b/vellory" :96)
-  read -r mr mt < <(requests_per_tick "$b/bench/minimal_xlib" :96)
-  printf '| X requests per tick | %s | %s | |\n' "$vr" "$mr"
-  printf '| X round trips per tick | %s | %s | |\n' "$vt" "$mt"
-  cleanup; pids=(); sleep 1
+  wmflag=""; [[ $wm == openbox ]] && wmflag=--openbox
+  "$b/bench/measure_whole" $wmflag --seconds "$seconds" --still-seconds "$still" $long "${programs[@]}"
+done
+echo
+echo "### X requests a second, counted by xtrace, no window manager"
+echo
+echo "| program | pointer still | pointer moving (60 moves a second) |"
+echo "|---|---|---|"
+for entry in "${programs[@]}"; do
+  read -r still_rate moving_rate < <(requests_per_second ${entry#*=})
+  echo "| ${entry%%=*} | $still_rate | $moving_rate |"
 done

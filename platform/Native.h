@@ -46,7 +46,8 @@ struct WindowRequest {
     const Image* icon = nullptr;
 };
 
-enum class EventKind { MouseDown, DblClick, Tick, Closed };
+// Repaint: the system repainted (part of) the client area from the window's content.
+enum class EventKind { MouseDown, DblClick, Tick, Repaint, Closed };
 
 struct Event {
     EventKind kind = EventKind::Tick;

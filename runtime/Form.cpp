@@ -224,6 +224,7 @@ void Form::Circle(float x, float y, float radius, native::Colour outline) {
     const auto paint = [&](native::Colour colour, const native::Span* spans, std::size_t count) {
         if (count == 0) return;
         native::FillSpans(window_, colour, spans, count);
+        lastTick_.Add(colour, spans, count);
         image_.Paint(colour, spans, count);
     };
     if (outline == fillColor_) {  // one colour: one request
@@ -247,7 +248,13 @@ void Form::Dispatch(const native::Event& event) {
             Form_DblClick();
             break;
         case native::EventKind::Tick:
-            if (timer_ != nullptr) timer_->Tick();
+            if (timer_ != nullptr) {
+                const TickPaint::Recording recording(lastTick_);
+                timer_->Tick();
+            }
+            break;
+        case native::EventKind::Repaint:
+            if (window_ != 0) lastTick_.Replay(window_);
             break;
         case native::EventKind::Closed:
             break;  // the event loop unloads the form

@@ -11,6 +11,7 @@
 
 #include "platform/Native.h"
 #include "runtime/ClientImage.h"
+#include "runtime/TickPaint.h"
 
 namespace runtime {
 
@@ -102,6 +103,7 @@ class Form {
     bool autoRedraw_;
     native::Colour fillColor_;
     std::vector<native::Span> interiorSpans_, outlineSpans_;
+    TickPaint lastTick_;  // shown again when the system repaints the window
     Timer* timer_ = nullptr;
     std::vector<Label*> labels_;
 };

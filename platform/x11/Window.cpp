@@ -140,7 +140,8 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     if (!x11::FitsX11(rootX) || !x11::FitsX11(rootY)) return 0;
     XSetWindowAttributes attributes{};
     attributes.event_mask = ButtonPressMask | ButtonReleaseMask | Button1MotionMask |
-                            StructureNotifyMask | VisibilityChangeMask | PropertyChangeMask;
+                            StructureNotifyMask | VisibilityChangeMask | PropertyChangeMask |
+                            ExposureMask;
     attributes.background_pixel = x11::PixelOf(0);
     w.window = XCreateWindow(x.display, x.root, static_cast<int>(rootX), static_cast<int>(rootY),
                              request.width, request.height, 0, CopyFromParent, InputOutput,
@@ -239,7 +240,7 @@ void Flush() {
     XFlush(X().display);
 }
 
-// What platform/User32.cpp builds SetWindowPos, SetWindowRgn and GetCursorPos on.
+// What platform/User32.cpp builds SetWindowPos and SetWindowRgn on (GetCursorPos: Loop.cpp).
 
 bool SetTopmost(WindowId window) {
     if (!IsOurs(window)) return false;
@@ -266,17 +267,6 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
     for (int kind : {ShapeBounding, ShapeInput})
         XShapeCombineRectangles(X().display, w.window, kind, 0, 0, xrects.data(),
                                 static_cast<int>(xrects.size()), ShapeSet, Unsorted);
-    return true;
-}
-
-bool GetPointer(Point& position) {
-    Window rootReturn, child;
-    int rootX = 0, rootY = 0, winX = 0, winY = 0;
-    unsigned int mask = 0;
-    if (!XQueryPointer(X().display, X().root, &rootReturn, &child, &rootX, &rootY, &winX, &winY,
-                       &mask))
-        return false;  // the pointer is on another screen
-    position = {rootX - X().primary.left, rootY - X().primary.top};
     return true;
 }
 

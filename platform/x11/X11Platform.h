@@ -91,6 +91,10 @@ unsigned long PixelOf(native::Colour colour);  // 0x00BBGGRR to the visual's pix
 // The content uploaded once into a pixmap; the image's pixels may serve as scratch.
 Pixmap MakeContentPixmap(Window window, native::Image& image);
 
+// Events.cpp
+// The native event that an X event raises, if any; keeps the backend's own state.
+std::optional<native::Event> TranslateEvent(XEvent& event);
+
 // Window.cpp
 void AddWindowState(Atom state);  // _NET_WM_STATE, before or after mapping
 

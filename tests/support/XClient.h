@@ -67,6 +67,9 @@ class XClient {
 
     // Input through XTest, in root coordinates.
     void MovePointer(Point to);
+    // Puts the pointer elsewhere as a program does (xdotool, keyboard pointer tools): no
+    // input device moves, so no raw motion is reported.
+    void WarpPointer(Point to);
     void Press(unsigned button);
     void Release(unsigned button);
     void Click(unsigned button, Point at);

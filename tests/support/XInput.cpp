@@ -21,6 +21,11 @@ void XClient::MovePointer(Point to) {
     XSync(display_, False);
 }
 
+void XClient::WarpPointer(Point to) {
+    XWarpPointer(display_, None, Root(), 0, 0, 0, 0, to.x, to.y);
+    XSync(display_, False);
+}
+
 void XClient::Press(unsigned button) {
     XTestFakeButtonEvent(display_, button, True, CurrentTime);
     XSync(display_, False);

@@ -121,4 +121,21 @@ TEST_F(EyeTrackingTest, AnOverflowingStepKeepsItsFieldAndTheTickGoesOn) {
     EXPECT_EQ(nullbackend::Get().fills.size(), 4u);
 }
 
+// Ticks come only when something changed, so an uncovered window must not wait for one:
+// a repaint paints what the last tick painted, and before the first tick nothing.
+TEST_F(EyeTrackingTest, ARepaintPaintsTheLastTicksEyesAgain) {
+    auto& null = nullbackend::Get();
+    null.fills.clear();
+    form.Dispatch(native::Event{native::EventKind::Repaint});
+    EXPECT_TRUE(null.fills.empty());
+    null.pointer = {169, 168};
+    form.Dispatch(native::Event{native::EventKind::Tick});
+    null.pointer = {0, 0};  // moved since, no tick yet
+    for (int repaint = 0; repaint < 2; ++repaint) {
+        null.fills.clear();
+        form.Dispatch(native::Event{native::EventKind::Repaint});
+        ExpectPupils(73, 118, 135, 118);
+    }
+}
+
 }  // namespace

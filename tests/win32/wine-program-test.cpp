@@ -4,6 +4,7 @@
 // write), keeps to one copy, and obeys the close command without saving.
 #include <filesystem>
 
+#include "tests/support/Drawing.h"
 #include "tests/support/EyeCheck.h"
 #include "tests/support/KittenPicture.h"
 #include "tests/support/ReadOnlyMount.h"
@@ -93,7 +94,9 @@ TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "vellory.ini"));
 }
 
-TEST_F(WineProgram, EyesFollowThePointer) {
+// While the pointer stands still nothing is painted: the timer ticks only when pointer
+// or window moved.
+TEST_F(WineProgram, EyesFollowThePointerAndRestWhileItStandsStill) {
     auto program = Start();
     const Window window = WaitWindow();
     ASSERT_NE(window, None);
@@ -104,6 +107,23 @@ TEST_F(WineProgram, EyesFollowThePointer) {
         desk.MovePointer(pointer);
         EXPECT_TRUE(PupilsLookAt(desk, window, pointer));
     }
+    Pause(1s);
+    DrawingWatch drawing(desk, window);
+    Pause(10s);
+    EXPECT_EQ(drawing.Drawings(), 0) << "painted while the pointer stood still";
+    // Raw input wakes it: a move after a rest turns the pupils at once, not at the next
+    // slow look (three tries, so that one falling just before a slow look cannot pass).
+    // NOTE: Wine (8.0) delivers raw mouse input only while the pointer is over one of the
+    // program's windows, whatever RIDEV_INPUTSINK asks; Windows delivers it everywhere.
+    for (const Point face : {FacePoint, Point{70, 160}, Point{140, 165}}) {
+        Pause(500ms);
+        desk.MovePointer(at + face);
+        const auto start = Clock::now();
+        EXPECT_TRUE(PupilsLookAt(desk, window, at + face));
+        const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+        EXPECT_LE(took.count(), 400) << "to turn towards " << face.x << "," << face.y;
+    }
+    EXPECT_GT(drawing.Drawings(), 0);  // the watch sees a tick's drawing
     Close(program, window);
 }
 
