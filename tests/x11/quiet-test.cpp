@@ -74,8 +74,10 @@ TEST_P(Quiet, ShowsWhatATickEveryIntervalShowsAlongOneTrack) {
         both([&](Side& side) { side.desktop.MovePointer(to); });
         compare("moved to (" + std::to_string(to.x) + ", " + std::to_string(to.y) + ")", Settled);
     }
-    for (int step = 0; step < 30; ++step)  // a quick stroke, 60 moves a second
+    for (int step = 0; step < 30; ++step) {  // a quick stroke, 60 moves a second
         both([&](Side& side) { side.desktop.MovePointer({100 + 30 * step, 900 - 20 * step}); });
+        Pause(milliseconds(16));
+    }
     compare("after a stroke", Settled);
     compare("after a still spell", milliseconds(2500));
     both([&](Side& side) { side.desktop.WarpPointer({1000, 800}); });
@@ -84,11 +86,12 @@ TEST_P(Quiet, ShowsWhatATickEveryIntervalShowsAlongOneTrack) {
         XMoveWindow(side.desktop.X(), side.window, 200, 500);
         XSync(side.desktop.X(), False);
     });
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return vellory.Position(sides[0].window) == Point{200, 500};
-        },
-        milliseconds(3000)));
+    for (Side& side : sides)
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return side.vellory.Position(side.window) == Point{200, 500};
+            },
+            milliseconds(3000)));
     compare("after a window move", Settled);
     both([&](Side& side) { EXPECT_TRUE(side.vellory.DragBy(side.window, {150, -120})); });
     compare("after a drag", Settled);
