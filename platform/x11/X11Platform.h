@@ -108,7 +108,7 @@ void LookIfDue();
 
 // Move.cpp: the interactive move (native::ReleaseCapture, native::BeginMove).
 void OnLeftRelease(const XButtonEvent& release);
-void OnMoveMotion(const XMotionEvent& motion);
+void OnMoveMotion(const XMotionEvent& first);
 void OnMovedWhileHandedOver();  // a ConfigureNotify of ours
 
 // DoubleClick.cpp: true when this left press is a double-click's second.
