@@ -13,6 +13,7 @@ win_build=${VELLORY_WIN_BUILD:-$root/build-win}
 native_build=${VELLORY_WINTESTS_BUILD:-$root/build-wintests}
 jobs=${VELLORY_JOBS:-2}
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver  # NOTE: Debian keeps it off the PATH
 stage() { printf '\n=== windows: %s (%s)\n' "$1" "$(date +%T)"; }
 fail() { printf '\n*** windows: FAILED: %s\n' "$1" >&2; exit 1; }
 
@@ -38,10 +39,10 @@ stage "a private X server, window manager and Wine prefix"
 work=$(mktemp -d /tmp/vellory-wine.XXXXXX)
 xvfb_pid="" openbox_pid=""
 cleanup() {
-  [[ -n "${WINEPREFIX:-}" ]] && WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
+  [[ -n "${WINEPREFIX:-}" ]] && WINEPREFIX=$WINEPREFIX "$wineserver" -k 2>/dev/null || true
   [[ -n "$openbox_pid" ]] && kill "$openbox_pid" 2>/dev/null || true
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
+  rm -rf "$work" 2>/dev/null || true  # a Wine process still ending must not fail the run
 }
 trap cleanup EXIT
 exec 3>"$work/display"
@@ -54,7 +55,6 @@ openbox >"$work/openbox.log" 2>&1 &
 openbox_pid=$!
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -3 "$work/wineboot.log")"
-wineserver -w 2>/dev/null || true
 echo "DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
 
 stage "unit tests under Wine"
