@@ -32,7 +32,7 @@ cmake --build build-sanitize -j"$jobs"
    ctest --output-on-failure -j"$jobs" --timeout 900)
 
 if [[ -x tests/valgrind/run.sh ]]; then
-  stage "valgrind: the real program for 10,000 ticks"
+  stage "valgrind: the real program for 4,000 ticks"
   tests/valgrind/run.sh "$root/build/vellory"
 fi
 
