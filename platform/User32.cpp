@@ -2,11 +2,14 @@
 // null backend), built on the backend's functions of platform/User32.h. The Windows half
 // is platform/win32/backend/User32.cpp. A region is a list of rectangles (their union) in
 // a table of our own; a handle is its slot number plus one. A stale or unknown handle is
-// an error result, never a crash.
+// an error result, never a crash. Places and regions are the program's pixels, mapped to
+// the display's through platform/Scaling.h.
 #include "platform/User32.h"
 
 #include <cstdint>
 #include <optional>
+
+#include "platform/Scaling.h"
 
 namespace winapi {
 namespace {
@@ -97,21 +100,32 @@ int SetWindowRgn(HWND window, HRGN region, BOOL /*redraw*/) {
     if (rects != nullptr) shape = std::move(*rects);
     // The window owns the region from here on, applied or not; nothing else may use it.
     if (region != nullptr) DeleteObject(region);
-    if (region == nullptr) return native::SetShape(Window(window), {}) ? 1 : 0;
+    scaling::ScaledWindow* scaled = scaling::FindWindow(Window(window));
+    if (region == nullptr) {
+        if (scaled != nullptr) scaled->programRegion.reset();
+        return native::SetShape(Window(window), {}) ? 1 : 0;
+    }
+    if (scaled != nullptr) {
+        scaled->programRegion = shape;
+        shape = scaling::DeviceShape(*scaled, shape);
+    }
     return native::SetShape(Window(window), shape) ? 1 : 0;
 }
 
 BOOL GetCursorPos(POINT* point) {
     native::Point position;
     if (point == nullptr || !native::GetPointer(position)) return 0;
-    point->x = position.x;
-    point->y = position.y;
+    const native::Point program = scaling::Nearest(
+        scaling::ToProgram({double(position.x), double(position.y)}, native::ScreenAreas()));
+    point->x = program.x;
+    point->y = program.y;
     return 1;
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
     native::Rect outer;
     if (rect == nullptr || !native::GetWindowRect(Window(window), outer)) return 0;
+    outer = scaling::ToProgram(Window(window), outer);
     *rect = {outer.left, outer.top, outer.right, outer.bottom};
     return 1;
 }
@@ -120,7 +134,11 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /
     if (window == nullptr) return 0;
     BOOL ok = 1;
     if (insertAfter == HWND_TOPMOST && !native::SetTopmost(Window(window))) ok = 0;
-    if ((flags & SWP_NOMOVE) == 0 && !native::MoveWindow(Window(window), {x, y})) ok = 0;
+    if ((flags & SWP_NOMOVE) == 0) {
+        const native::Point device =
+            scaling::Nearest(scaling::ToDevice({double(x), double(y)}, native::ScreenAreas()));
+        if (!native::MoveWindow(Window(window), device)) ok = 0;
+    }
     return ok;
 }
 

@@ -2,6 +2,7 @@
 // and answered from the test's State.
 #include "platform/null/NullBackend.h"
 
+#include "platform/Scaling.h"
 #include "platform/User32.h"
 
 namespace nullbackend {
@@ -61,6 +62,23 @@ std::string ExecutablePath() {
 
 Point PrimaryScreenSize() {
     return Get().screenSize;
+}
+
+std::vector<ScaledArea> ScreenAreas() {
+    return Get().areas;
+}
+
+double WindowScale(WindowId) {
+    const auto& state = Get();
+    const ScaledArea* area = scaling::AreaOfDevice(
+        {double(state.windowRect.left), double(state.windowRect.top)}, state.areas);
+    return area != nullptr ? area->scale : 1;
+}
+
+bool SetContent(WindowId, Rect outer, Image& content) {
+    Record("SetContent", Pair(outer.left, outer.top) + "," + Pair(content.width, content.height));
+    Get().windowRect = outer;
+    return true;
 }
 
 WindowId CreateHiddenWindow(const WindowRequest& request) {

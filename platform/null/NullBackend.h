@@ -31,6 +31,9 @@ struct State {
     bool anotherCopyRuns = false;
     std::string executablePath = "\\opt\\vellory\\vellory";
     native::Point screenSize{1920, 1080};
+    // The screen's scaled areas; none: one scale of 1 everywhere. A window's scale is
+    // that of the area its top-left corner lies on.
+    std::vector<native::ScaledArea> areas;
     native::Point pointer{0, 0};
     bool refuseMoves = false;      // MoveWindow answers false
     bool recordFills = true;       // off for benchmarks: recording allocates

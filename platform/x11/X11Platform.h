@@ -34,6 +34,7 @@ struct Connection {
     int randrEventBase = 0;
     native::Rect primary;  // the primary monitor, in root coordinates
     PixelFormat pixelFormat;
+    double scale = 1;  // the display scale, one for the whole screen (Scale.cpp)
 };
 
 struct WindowState {
@@ -66,6 +67,10 @@ bool WindowManagerSupports(Atom feature);
 bool WindowManagerRuns();
 // The display's name without its screen number (":1.0" -> ":1"), for the instance lock.
 std::string DisplayName();
+
+// Scale.cpp
+// The display scale the desktop asks for: VELLORY_SCALE, else Xft.dpi / 96, else 1.
+double ReadDisplayScale(Display* display);
 
 // Pixels.cpp
 PixelFormat ReadPixelFormat(const Visual* visual);

@@ -43,6 +43,9 @@ class Desktop : public XServer, public XClient {
     // A RandR monitor of our own, made the primary one (the server's output stays as a
     // second monitor over the whole root).
     void SetPrimaryMonitor(int x, int y, int width, int height);
+    // Xft.dpi in the server's resources (RESOURCE_MANAGER), set with xrdb as a desktop's
+    // settings daemon sets it. Throws std::runtime_error when xrdb fails.
+    void SetXftDpi(int dpi);
     // Ends the X server while clients still use it; our own connection closes first.
     void KillServer();
 
