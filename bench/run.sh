@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark and prints one table: the in-process benchmarks
 # (Google Benchmark, null backend), then the whole program on Xvfb, without a window
-# manager and with openbox, beside bench/whole/MinimalXlib.cpp doing the same per-tick
-# work, measured in the same run. Usage: bench/run.sh [--quick]
+# manager and with openbox, at display scales 1 and 2, beside bench/whole/MinimalXlib.cpp
+# doing the same per-tick work, measured in the same run; then the executables' sizes.
+# Usage: bench/run.sh [--quick]
 #   --quick   10 s CPU windows and no 10-minute memory reading
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,10 +52,26 @@ for wm in none openbox; do
   echo
   echo "### Whole program on Xvfb, window manager: $wm"
   echo
-  DISPLAY=:96 "$b/bench/measure_whole" --seconds "$seconds" $long "$b/vellory" "$b/bench/minimal_xlib"
+  DISPLAY=:96 "$b/bench/measure_whole" --seconds "$seconds" $long --scales 1,2 \
+    "$b/vellory" "$b/bench/minimal_xlib"
   read -r vr vt < <(requests_per_tick "$b/vellory" :96)
   read -r mr mt < <(requests_per_tick "$b/bench/minimal_xlib" :96)
-  printf '| X requests per tick | %s | %s | |\n' "$vr" "$mr"
-  printf '| X round trips per tick | %s | %s | |\n' "$vt" "$mt"
+  printf '| X requests per tick, scale 1 | %s | | %s | | |\n' "$vr" "$mr"
+  printf '| X round trips per tick, scale 1 | %s | | %s | | |\n' "$vt" "$mt"
   cleanup; pids=(); sleep 1
 done
+
+# The executables as shipped (stripped, as cpack and cmake --install --strip leave them):
+# the renderings of the picture for every usual scale are part of them.
+echo
+echo "### Executables (Release, stripped)"
+echo
+strip -o "$b/vellory.stripped" "$b/vellory"
+printf '| executable | bytes |\n|---|---|\n| Linux vellory | %s |\n' "$(stat -c %s "$b/vellory.stripped")"
+if command -v x86_64-w64-mingw32-g++ >/dev/null; then
+  cmake -S . -B build-bench-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF >/dev/null
+  cmake --build build-bench-win -j"$(nproc)" --target vellory >/dev/null
+  x86_64-w64-mingw32-strip -o build-bench-win/vellory.stripped.exe build-bench-win/vellory.exe
+  printf '| Windows vellory.exe | %s |\n' "$(stat -c %s build-bench-win/vellory.stripped.exe)"
+fi

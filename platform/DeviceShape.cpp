@@ -110,8 +110,9 @@ std::vector<std::int32_t> FirstOver(const std::vector<std::int32_t>& under,
                                     std::int32_t programLength) {
     std::vector<std::int32_t> first(static_cast<std::size_t>(programLength) + 1,
                                     static_cast<std::int32_t>(under.size()));
-    for (std::int32_t x = static_cast<std::int32_t>(under.size()) - 1; x >= 0; --x)
-        for (std::int32_t p = under[x]; p >= 0 && first[p] > x; --p) first[p] = x;
+    std::int32_t next = 0;  // the first program column that no device column has reached
+    for (std::int32_t x = 0; x < static_cast<std::int32_t>(under.size()); ++x)
+        while (next <= under[x]) first[next++] = x;
     return first;
 }
 

@@ -128,16 +128,16 @@ void SetWindow(ScaledWindow window) {
 }
 
 void ForgetWindow(native::WindowId window) {
-    if (FindWindow(window) != nullptr) TheWindow().reset();
+    if (WindowOf(window) != nullptr) TheWindow().reset();
 }
 
-ScaledWindow* FindWindow(native::WindowId window) {
+ScaledWindow* WindowOf(native::WindowId window) {
     auto& slot = TheWindow();
     return slot && window != 0 && slot->window == window ? &*slot : nullptr;
 }
 
 double ScaleOf(native::WindowId window) {
-    const ScaledWindow* scaled = FindWindow(window);
+    const ScaledWindow* scaled = WindowOf(window);
     return scaled != nullptr ? scaled->scale : 1;
 }
 

@@ -53,7 +53,7 @@ struct ScaledWindow {
 };
 void SetWindow(ScaledWindow window);  // one window at a time
 void ForgetWindow(native::WindowId window);
-ScaledWindow* FindWindow(native::WindowId window);
+ScaledWindow* WindowOf(native::WindowId window);
 double ScaleOf(native::WindowId window);  // 1 for a window set up by no one
 
 // The window's outer rectangle in program pixels, from the device one.

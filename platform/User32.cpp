@@ -100,7 +100,7 @@ int SetWindowRgn(HWND window, HRGN region, BOOL /*redraw*/) {
     if (rects != nullptr) shape = std::move(*rects);
     // The window owns the region from here on, applied or not; nothing else may use it.
     if (region != nullptr) DeleteObject(region);
-    scaling::ScaledWindow* scaled = scaling::FindWindow(Window(window));
+    scaling::ScaledWindow* scaled = scaling::WindowOf(Window(window));
     if (region == nullptr) {
         if (scaled != nullptr) scaled->programRegion.reset();
         return native::SetShape(Window(window), {}) ? 1 : 0;

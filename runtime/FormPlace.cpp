@@ -82,7 +82,7 @@ void Form::SetUpScaling(scaling::FaceMask deviceFace, bool keepRegion) {
     scaled.window = window_;
     scaled.scale = scale_;
     // The region the program set stays the window's across a change of scale.
-    const scaling::ScaledWindow* before = scaling::FindWindow(window_);
+    const scaling::ScaledWindow* before = scaling::WindowOf(window_);
     if (keepRegion && before != nullptr) scaled.programRegion = before->programRegion;
     if (scale_ != 1) {
         native::Image program;

@@ -75,9 +75,13 @@ double WindowScale(WindowId) {
     return area != nullptr ? area->scale : 1;
 }
 
-bool SetContent(WindowId, Rect outer, Image& content) {
+// As the real backends do: the program's region is shaped again for the new scale.
+bool SetContent(WindowId window, Rect outer, Image& content) {
     Record("SetContent", Pair(outer.left, outer.top) + "," + Pair(content.width, content.height));
     Get().windowRect = outer;
+    if (const scaling::ScaledWindow* scaled = scaling::WindowOf(window);
+        scaled != nullptr && scaled->programRegion)
+        Get().shape = scaling::DeviceShape(*scaled, *scaled->programRegion);
     return true;
 }
 

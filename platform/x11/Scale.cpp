@@ -100,7 +100,7 @@ bool SetContent(WindowId window, Rect outer, Image& content) {
                   static_cast<unsigned>(w.height));
     XClearWindow(X().display, w.window);
     // The program's region, shaped again for the new scale.
-    if (const scaling::ScaledWindow* scaled = scaling::FindWindow(window);
+    if (const scaling::ScaledWindow* scaled = scaling::WindowOf(window);
         scaled != nullptr && scaled->programRegion)
         SetShape(window, scaling::DeviceShape(*scaled, *scaled->programRegion));
     return MoveWindow(window, {outer.left, outer.top});

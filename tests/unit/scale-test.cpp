@@ -15,6 +15,7 @@
 #include "runtime/Circle.h"
 #include "runtime/Renderings.h"
 #include "startup/AppModul.h"
+#include "tests/unit/TempFolder.h"
 #include "window/Artwork.h"
 #include "window/fVellory.h"
 
@@ -205,6 +206,52 @@ TEST_P(ScaledProgramTest, EyesAndPupilsAreDrawnAtTheDevicesResolution) {
         EXPECT_NEAR(sy / count, ey + 5 * scale * dy / d, 0.75);
         EXPECT_NEAR(count, std::numbers::pi * 25 * scale * scale, 6 * scale);
     }
+}
+
+// Two monitors, as on Windows: the primary at 100 %, one at 150 % right of it. The window
+// saved on the second takes its scale when Windows says so, keeps its program place, and
+// its pupils turn towards a pointer on the first.
+TEST(TwoMonitorsTest, TheWindowTakesTheScaleOfItsMonitorAndLooksAcross) {
+    nullbackend::Reset();
+    fVellory::DropInstance();
+    TempFolder folder;
+    PutFile(folder / "vellory", "");
+    PutFile(folder / "vellory.ini", "[Varnhold Quimbrel]\nTop=1500\nLeft=30000\n");  // 100, 2000
+    auto& state = nullbackend::Get();
+    state.executablePath = Backslashed(folder / "vellory");
+    state.areas = {{{0, 0, 1920, 1080}, {0, 0}, 1}, {{1920, 0, 4800, 1620}, {1920, 0}, 1.5}};
+    AppModul::Main();
+    fVellory& form = fVellory::Instance();
+    // Program place (2000, 100) on the second monitor: 80 pixels into it, 1.5 each.
+    EXPECT_EQ(state.windowRect.left, 2040);
+    EXPECT_EQ(state.windowRect.top, 150);
+    form.Dispatch({native::EventKind::ScaleChanged, 0, 0, 2040, 150});
+    EXPECT_EQ(state.windowRect, (native::Rect{2040, 150, 2040 + 311, 150 + 330}));
+    const auto picture = runtime::PictureAt(artwork::KittenBitmap(), 1.5, 311, 330);
+    ASSERT_TRUE(picture.has_value());
+    std::size_t shaped = 0, face = 0;
+    for (const native::Rect& r : state.shape.value())
+        shaped += std::size_t(r.right - r.left) * (r.bottom - r.top);
+    for (const native::Colour c : picture->pixels) face += c != picture->pixels[0];
+    EXPECT_EQ(shaped, face);
+    EXPECT_EQ(form.Top(), 1500);
+    EXPECT_EQ(form.Left(), 30000);
+    winapi::RECT seen;
+    ASSERT_TRUE(winapi::GetWindowRect(winapi::AsHWND(form.hWnd()), &seen));
+    EXPECT_EQ(seen.Left, 2000);
+    EXPECT_EQ(seen.Right, 2207);
+
+    state.pointer = {600, 900};  // on the first monitor: program pixels (600, 900)
+    state.fills.clear();
+    form.tmr_Timer();
+    ASSERT_EQ(state.fills.size(), 4u);
+    double count = 0, sx = 0, sy = 0;
+    for (const native::Span& span : state.fills[2].second)
+        for (int x = span.x0; x < span.x1; ++x) ++count, sx += x + 0.5, sy += span.y + 0.5;
+    const double dx = 600 - (2000 + 68), dy = 900 - (100 + 118), d = std::hypot(dx, dy);
+    EXPECT_NEAR(sx / count, 68 * 1.5 + 7.5 * dx / d, 0.5);
+    EXPECT_NEAR(sy / count, 118 * 1.5 + 7.5 * dy / d, 0.5);
+    fVellory::DropInstance();
 }
 
 INSTANTIATE_TEST_SUITE_P(, ScaledProgramTest, testing::ValuesIn(Scales), [](const auto& info) {

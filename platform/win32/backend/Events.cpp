@@ -1,6 +1,7 @@
 // The event loop of the Win32 backend: the window procedure turns the window's messages
 // into native events, and WaitEvent runs the message loop until one is there. Double-
-// clicks are Windows' own (CS_DBLCLKS); the interactive move is Windows' caption move.
+// clicks are Windows' own (CS_DBLCLKS); the interactive move is Windows' caption move; a
+// change of the window's DPI is handled before WM_DPICHANGED returns.
 #include <deque>
 #include <optional>
 
@@ -91,6 +92,20 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             else
                 Queue(native::Event{native::EventKind::Tick});
             return 0;
+        case WM_DPICHANGED: {
+            // The window's monitor or its setting changed: it takes the new scale at the
+            // place Windows suggests (which keeps it under the pointer during a drag), at
+            // once, also inside Windows' own move loop.
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            native::Event event{native::EventKind::ScaleChanged};
+            event.x = suggested->left;
+            event.y = suggested->top;
+            if (Loop().modalHandler != nullptr)
+                Loop().modalHandler(event);
+            else
+                Queue(event);
+            return 0;
+        }
         case WM_ENTERSIZEMOVE:
             Loop().inModalMove = true;
             return 0;
