@@ -100,9 +100,8 @@ native::Image Form::BuildContent(scaling::FaceMask* deviceFace) {
     } else {
         std::optional<native::Image> picture;
         if (image_.Picture())
-            picture = PictureAt(design_.picture, scale_, deviceWidth_, deviceHeight_);
+            picture = PictureAt(design_.picture, scale_, deviceWidth_, deviceHeight_, deviceFace);
         if (picture && picture->width == deviceWidth_ && picture->height == deviceHeight_) {
-            if (deviceFace != nullptr) *deviceFace = scaling::FaceOf(*picture);
             content.pixels = std::move(picture->pixels);
         } else {
             content.pixels.assign(std::size_t(deviceWidth_) * deviceHeight_, design_.backColor);

@@ -199,7 +199,9 @@ bool DecodeRow(Bytes bytes, std::size_t& at, const Runs& runs, const native::Col
     if (!Fits(bytes, at, 5 * own)) return false;
     for (std::size_t i = 0; i < own; ++i, at += 5) {
         const std::int32_t x = U16(bytes, at);
-        if (x >= width) return false;
+        const bool inRun = std::any_of(runs.begin(), runs.end(),
+                                       [&](const auto& run) { return run.x0 <= x && x < run.x1; });
+        if (x >= width || !inRun) return false;
         out[x] = Packed(bytes[at + 2], bytes[at + 3], bytes[at + 4]);
     }
     return true;
@@ -207,7 +209,7 @@ bool DecodeRow(Bytes bytes, std::size_t& at, const Runs& runs, const native::Col
 
 }  // namespace
 
-std::optional<native::Image> DecodeFaceRows(Bytes bytes) {
+std::optional<native::Image> DecodeFaceRows(Bytes bytes, scaling::FaceMask* face) {
     constexpr std::size_t kHeaderSize = 11;
     if (bytes.size() < kHeaderSize || bytes[0] != 'V' || bytes[1] != 'F' || bytes[2] != 'R' ||
         bytes[3] != '1')
@@ -226,7 +228,9 @@ std::optional<native::Image> DecodeFaceRows(Bytes bytes) {
         std::int32_t x0, x1;
     };
     std::vector<Run> runs;
+    scaling::FaceMask mask{width, height, {}, {}};
     for (std::int32_t y = 0; y < height; ++y) {
+        mask.rowStart.push_back(static_cast<std::uint32_t>(mask.runs.size()));
         if (at >= bytes.size()) return std::nullopt;
         const std::size_t count = bytes[at++];
         if (!Fits(bytes, at, 4 * count)) return std::nullopt;
@@ -236,11 +240,14 @@ std::optional<native::Image> DecodeFaceRows(Bytes bytes) {
             if (run.x0 >= run.x1 || run.x1 > width || (!runs.empty() && run.x0 < runs.back().x1))
                 return std::nullopt;
             runs.push_back(run);
+            mask.runs.push_back({run.x0, run.x1});
         }
         native::Colour* row = &image.pixels[std::size_t(y) * std::size_t(width)];
         if (!DecodeRow(bytes, at, runs, y > 0 ? row - width : keyRow.data(), row, width))
             return std::nullopt;
     }
+    mask.rowStart.push_back(static_cast<std::uint32_t>(mask.runs.size()));
+    if (face != nullptr) *face = std::move(mask);
     return image;
 }
 

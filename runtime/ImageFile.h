@@ -12,6 +12,7 @@
 #include <span>
 
 #include "platform/Native.h"
+#include "platform/Scaling.h"
 
 namespace runtime {
 
@@ -27,7 +28,8 @@ std::optional<native::Image> DecodeBmp(std::span<const std::uint8_t> bytes);
 std::optional<native::Image> DecodeIco(std::span<const std::uint8_t> bytes);
 
 // A picture in face rows: each row's runs of face pixels, the rest the key colour. The
-// result has no mask.
-std::optional<native::Image> DecodeFaceRows(std::span<const std::uint8_t> bytes);
+// result has no mask; `face`, when given, receives the runs.
+std::optional<native::Image> DecodeFaceRows(std::span<const std::uint8_t> bytes,
+                                            scaling::FaceMask* face = nullptr);
 
 }  // namespace runtime

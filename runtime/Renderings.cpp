@@ -68,31 +68,32 @@ native::Image Resample(const native::Image& source, double sourceScale, double s
 }
 
 std::optional<native::Image> PictureAt(std::span<const std::uint8_t> pictureFile, double scale,
-                                       std::int32_t width, std::int32_t height) {
-    if (scale == 1) return DecodeBmp(pictureFile);
+                                       std::int32_t width, std::int32_t height,
+                                       scaling::FaceMask* face) {
     // The rendering for this scale, else the smallest larger one, else the largest.
     const Rendering* best = nullptr;
-    for (const Rendering& r : RenderingsOf(pictureFile)) {
-        const double at = r.percent / 100.0;
-        if (best == nullptr) {
-            best = &r;
-            continue;
+    if (scale != 1) {
+        for (const Rendering& r : RenderingsOf(pictureFile)) {
+            const double at = r.percent / 100.0;
+            const double bestAt = best != nullptr ? best->percent / 100.0 : 0;
+            if (best == nullptr || (bestAt < scale ? at > bestAt : (at >= scale && at < bestAt)))
+                best = &r;
         }
-        const double bestAt = best->percent / 100.0;
-        const bool better = bestAt < scale ? at > bestAt : (at >= scale && at < bestAt);
-        if (better) best = &r;
     }
+    std::optional<native::Image> picture;
     if (best != nullptr) {
-        auto rendering = DecodeFaceRows(best->file);
-        if (rendering && best->percent == std::lround(scale * 100) &&
-            std::fabs(best->percent - scale * 100) < 1e-6 && rendering->width == width &&
-            rendering->height == height)
-            return rendering;
-        if (rendering) return Resample(*rendering, best->percent / 100.0, scale, width, height);
+        picture = DecodeFaceRows(best->file, face);
+        const bool exact = std::fabs(best->percent - scale * 100) < 1e-6;
+        if (picture && exact && picture->width == width && picture->height == height)
+            return picture;  // its face came with it
+        if (picture) picture = Resample(*picture, best->percent / 100.0, scale, width, height);
     }
-    auto picture = DecodeBmp(pictureFile);
-    if (!picture) return std::nullopt;
-    return Resample(*picture, 1, scale, width, height);
+    if (!picture) {
+        picture = DecodeBmp(pictureFile);
+        if (picture && scale != 1) picture = Resample(*picture, 1, scale, width, height);
+    }
+    if (picture && face != nullptr) *face = scaling::FaceOf(*picture);
+    return picture;
 }
 
 }  // namespace runtime

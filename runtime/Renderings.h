@@ -9,6 +9,7 @@
 #include <span>
 
 #include "platform/Native.h"
+#include "platform/Scaling.h"
 
 namespace runtime {
 
@@ -25,8 +26,10 @@ std::span<const Rendering> RenderingsOf(std::span<const std::uint8_t> picture);
 // its rendering for that scale, else the next larger rendering (or the picture itself)
 // resampled. A device pixel of a resampled picture is of the face when at least half of
 // the area it covers is, and takes the face's average colour there; else the key colour.
+// `face`, when given, receives the picture's non-key pixels.
 std::optional<native::Image> PictureAt(std::span<const std::uint8_t> pictureFile, double scale,
-                                       std::int32_t width, std::int32_t height);
+                                       std::int32_t width, std::int32_t height,
+                                       scaling::FaceMask* face = nullptr);
 
 // Resamples a picture by area, as PictureAt does (exposed for tests).
 native::Image Resample(const native::Image& source, double sourceScale, double scale,
