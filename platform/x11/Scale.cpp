@@ -3,15 +3,12 @@
 // VELLORY_SCALE overrides it. Either is rounded to a quarter and kept within 1 to 5:
 // never smaller than the design, never larger than Windows goes.
 #include <X11/Xresource.h>
-#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 
-#include "platform/Scaling.h"
-#include "platform/User32.h"
 #include "platform/x11/X11Platform.h"
 
 namespace x11 {
@@ -77,33 +74,10 @@ double WindowScale(WindowId) {
     return X().scale;
 }
 
-bool SetContent(WindowId window, Rect outer, Image& content) {
-    if (!x11::IsOurs(window) || content.width <= 0 || content.height <= 0) return false;
-    x11::WindowState& w = x11::TheWindow();
-    const Pixmap pixmap = x11::MakeContentPixmap(w.window, content);
-    if (pixmap == 0) return false;
-    XSetWindowBackgroundPixmap(X().display, w.window, pixmap);
-    if (w.content != 0) XFreePixmap(X().display, w.content);
-    w.content = pixmap;
-    w.width = content.width;
-    w.height = content.height;
-    // The fixed size that the window manager was told of first, then the size itself.
-    XSizeHints* size = XAllocSizeHints();
-    long supplied = 0;
-    XGetWMNormalHints(X().display, w.window, size, &supplied);
-    size->flags |= PMinSize | PMaxSize;
-    size->min_width = size->max_width = w.width;
-    size->min_height = size->max_height = w.height;
-    XSetWMNormalHints(X().display, w.window, size);
-    XFree(size);
-    XResizeWindow(X().display, w.window, static_cast<unsigned>(w.width),
-                  static_cast<unsigned>(w.height));
-    XClearWindow(X().display, w.window);
-    // The program's region, shaped again for the new scale.
-    if (const scaling::ScaledWindow* scaled = scaling::WindowOf(window);
-        scaled != nullptr && scaled->programRegion)
-        SetShape(window, scaling::DeviceShape(*scaled, *scaled->programRegion));
-    return MoveWindow(window, {outer.left, outer.top});
+// NOTE: on X11 the scale is read once, at start, and holds while the program runs: no
+// ScaleChanged event asks for another size and content.
+bool SetContent(WindowId, Rect, Image&) {
+    return false;
 }
 
 }  // namespace native
