@@ -1,12 +1,17 @@
 // The program's hot pieces in-process, through the null backend: the trim of the kitten
-// picture, one tick of the eye tracking, and the circle rasteriser.
+// picture, the window's start at a display scale (picture, content and shape), one tick of
+// the eye tracking at a display scale, and the circle rasteriser. The argument of the
+// scaled ones is the scale in percent.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "platform/null/NullBackend.h"
 #include "runtime/Circle.h"
+#include "runtime/ImageFile.h"
+#include "runtime/Renderings.h"
 #include "shaping/cTrimmer.h"
+#include "window/Artwork.h"
 #include "window/fVellory.h"
 
 namespace {
@@ -24,9 +29,37 @@ void Trim(benchmark::State& state) {
 }
 BENCHMARK(Trim)->Unit(benchmark::kMicrosecond);
 
+// One screen of the scale in the state's argument.
+void UseScale(const benchmark::State& state) {
+    const double scale = static_cast<double>(state.range(0)) / 100;
+    nullbackend::Get().areas = {{{0, 0, 2560, 1440}, {0, 0}, scale}};
+}
+
+// Everything the window needs before it shows: the picture at the scale, the content, the
+// trim and the device shape.
+void Start(benchmark::State& state) {
+    for (auto _ : state) {
+        nullbackend::Reset();
+        UseScale(state);
+        fVellory form;
+        form.Show();
+        benchmark::DoNotOptimize(nullbackend::Get().shape);
+    }
+}
+BENCHMARK(Start)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+void DecodeRendering(benchmark::State& state) {
+    const runtime::Rendering* two = nullptr;
+    for (const auto& r : runtime::RenderingsOf(artwork::KittenBitmap()))
+        if (r.percent == 200) two = &r;
+    for (auto _ : state) benchmark::DoNotOptimize(runtime::DecodeFaceRows(two->file));
+}
+BENCHMARK(DecodeRendering)->Unit(benchmark::kMicrosecond);
+
 void Tick(benchmark::State& state) {
     nullbackend::Reset();
     nullbackend::Get().recordFills = false;
+    UseScale(state);
     fVellory form;
     form.Show();
     int step = 0;
@@ -37,7 +70,7 @@ void Tick(benchmark::State& state) {
         benchmark::DoNotOptimize(form.Dir1X);
     }
 }
-BENCHMARK(Tick);
+BENCHMARK(Tick)->Arg(100)->Arg(200);
 
 void CircleSpans(benchmark::State& state) {
     std::vector<native::Span> spans(220);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark and prints one table: the in-process benchmarks
-# (Google Benchmark, null backend), then the whole program beside
-# bench/whole/MinimalXlib.cpp (the same per-tick work every 70 ms) and xeyes (X.Org's,
-# at the same 207 x 220 size), each on an Xvfb of its own, without a window manager and
-# with openbox, measured in the same run. Usage: bench/run.sh [--quick]
+# (Google Benchmark, null backend), then the whole program at display scales 1 and 2
+# beside bench/whole/MinimalXlib.cpp (the same per-tick work every 70 ms) and xeyes
+# (X.Org's, at the same 207 x 220 size), each on an Xvfb of its own, without a window
+# manager and with openbox, measured in the same run; then the executables' sizes.
+# Usage: bench/run.sh [--quick]
 #   --quick   10 s windows (not a minute still) and no 10-minute memory reading
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,8 @@ bash scripts/setup.sh --tests
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF -DVELLORY_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)" --target vellory benchmarks minimal_xlib measure_whole >/dev/null
 b=build-bench
-programs=("vellory=$b/vellory" "minimal Xlib=$b/bench/minimal_xlib" "xeyes=xeyes -geometry 207x220")
+programs=("vellory=$b/vellory" "vellory, scale 2=env VELLORY_SCALE=2 $b/vellory"
+          "minimal Xlib=$b/bench/minimal_xlib" "xeyes=xeyes -geometry 207x220")
 
 echo "### In-process ($(date -u +%F), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
 echo
@@ -64,3 +66,19 @@ for entry in "${programs[@]}"; do
   read -r still_rate moving_rate < <(requests_per_second ${entry#*=})
   echo "| ${entry%%=*} | $still_rate | $moving_rate |"
 done
+
+# The executables as shipped (stripped, as cpack and cmake --install --strip leave them):
+# the renderings of the picture for every usual scale are part of them.
+echo
+echo "### Executables (Release, stripped)"
+echo
+strip -o "$b/vellory.stripped" "$b/vellory"
+printf '| executable | bytes | target |\n|---|---|---|\n'
+printf '| Linux vellory | %s | at most 4 MB |\n' "$(stat -c %s "$b/vellory.stripped")"
+if command -v x86_64-w64-mingw32-g++ >/dev/null; then
+  cmake -S . -B build-bench-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF >/dev/null
+  cmake --build build-bench-win -j"$(nproc)" --target vellory >/dev/null
+  x86_64-w64-mingw32-strip -o build-bench-win/vellory.stripped.exe build-bench-win/vellory.exe
+  printf '| Windows vellory.exe | %s | at most 5 MB |\n' "$(stat -c %s build-bench-win/vellory.stripped.exe)"
+fi

@@ -2,8 +2,9 @@
 // runtime/ calls, nothing more. Backends: platform/x11 (Xlib), platform/win32 (user32/
 // gdi32), platform/null (records calls, for tests without a display). Exactly one of them
 // is linked into a program. The program's own Win32 calls go through platform/WinApi.h.
-// Coordinates are pixels; screen pixels have their origin at the primary monitor's
-// top-left corner and are negative left of or above it.
+// Coordinates are device pixels, the display's own; screen pixels have their origin at
+// the primary monitor's top-left corner and are negative left of or above it. The
+// program's pixels are device pixels divided by the display scale (platform/Scaling.h).
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,7 @@ using Colour = std::uint32_t;     // 0x00BBGGRR
 
 struct Point {
     std::int32_t x = 0, y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
 struct Rect {  // left and top inclusive, right and bottom exclusive
@@ -28,6 +30,14 @@ struct Rect {  // left and top inclusive, right and bottom exclusive
 struct Span {  // the pixels [x0, x1) of row y
     std::int32_t y = 0, x0 = 0, x1 = 0;
     friend bool operator==(const Span&, const Span&) = default;
+};
+
+// A part of the screen with one display scale: device pixels per program pixel. Places
+// on it map between the two around `anchor`, the one point where they agree.
+struct ScaledArea {
+    Rect device;  // screen pixels
+    Point anchor;
+    double scale = 1;
 };
 
 struct Image {  // row-major, top row first
@@ -47,7 +57,9 @@ struct WindowRequest {
 };
 
 // Repaint: the system repainted (part of) the client area from the window's content.
-enum class EventKind { MouseDown, DblClick, Tick, Repaint, Closed };
+// ScaleChanged: the window's display scale is another now (WindowScale); x and y give
+// the outer top-left corner that the system suggests for it, screen pixels.
+enum class EventKind { MouseDown, DblClick, Tick, Repaint, Closed, ScaleChanged };
 
 struct Event {
     EventKind kind = EventKind::Tick;
@@ -66,6 +78,10 @@ std::string ExecutablePath();
 // platform/posix/Locale.cpp, platform/win32/services/Locale.cpp.
 std::string DecimalSeparator();
 Point PrimaryScreenSize();
+// The screen as areas of one display scale each: X11 one for the whole screen, around
+// the primary monitor's corner; Windows one per monitor, around its own corner.
+std::vector<ScaledArea> ScreenAreas();
+double WindowScale(WindowId window);  // the display scale the window is drawn at
 
 WindowId CreateHiddenWindow(const WindowRequest& request);
 bool MoveWindow(WindowId window, Point topLeft);  // false: the system cannot place it there
@@ -74,6 +90,8 @@ bool GetWindowRect(WindowId window, Rect& rect);
 void RefreshScreens();
 void ShowWindow(WindowId window);
 void DestroyWindow(WindowId window);
+// Gives the window a new outer rectangle and content, for another display scale.
+bool SetContent(WindowId window, Rect outer, Image& content);
 void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count);
 void Flush();
 

@@ -2,12 +2,15 @@
 // null backend), built on the backend's functions of platform/User32.h. The Windows half
 // is platform/win32/backend/User32.cpp. A region is a list of rectangles (their union) in
 // a table of our own; a handle is its slot number plus one. A stale or unknown handle is
-// an error result, never a crash.
+// an error result, never a crash. Places and regions are the program's pixels, mapped to
+// the display's through platform/Scaling.h.
 #include "platform/User32.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+
+#include "platform/Scaling.h"
 
 namespace winapi {
 namespace {
@@ -98,21 +101,32 @@ int SetWindowRgn(HWND window, HRGN region, BOOL /*redraw*/) {
     if (rects != nullptr) shape = std::move(*rects);
     // The window owns the region from here on, applied or not; nothing else may use it.
     if (region != nullptr) DeleteObject(region);
-    if (region == nullptr) return native::SetShape(Window(window), {}) ? 1 : 0;
+    scaling::ScaledWindow* scaled = scaling::WindowOf(Window(window));
+    if (region == nullptr) {
+        if (scaled != nullptr) scaled->programRegion.reset();
+        return native::SetShape(Window(window), {}) ? 1 : 0;
+    }
+    if (scaled != nullptr) {
+        scaled->programRegion = shape;
+        shape = scaling::DeviceShape(*scaled, shape);
+    }
     return native::SetShape(Window(window), shape) ? 1 : 0;
 }
 
 BOOL GetCursorPos(POINT* point) {
     native::Point position;
     if (point == nullptr || !native::GetPointer(position)) return 0;
-    point->x = position.x;
-    point->y = position.y;
+    const native::Point program = scaling::Nearest(
+        scaling::ToProgram({double(position.x), double(position.y)}, native::ScreenAreas()));
+    point->x = program.x;
+    point->y = program.y;
     return 1;
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
     native::Rect outer;
     if (rect == nullptr || !native::GetWindowRect(Window(window), outer)) return 0;
+    outer = scaling::ToProgram(Window(window), outer);
     *rect = {outer.left, outer.top, outer.right, outer.bottom};
     return 1;
 }
@@ -120,8 +134,10 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
 BOOL ClientToScreen(HWND window, POINT* point) {
     native::Point origin;
     if (point == nullptr || !native::GetClientOrigin(Window(window), origin)) return 0;
-    point->x += origin.x;
-    point->y += origin.y;
+    const native::Point program = scaling::Nearest(
+        scaling::ToProgram({double(origin.x), double(origin.y)}, native::ScreenAreas()));
+    point->x += program.x;
+    point->y += program.y;
     return 1;
 }
 
@@ -129,7 +145,11 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /
     if (window == nullptr) return 0;
     BOOL ok = 1;
     if (insertAfter == HWND_TOPMOST && !native::SetTopmost(Window(window))) ok = 0;
-    if ((flags & SWP_NOMOVE) == 0 && !native::MoveWindow(Window(window), {x, y})) ok = 0;
+    if ((flags & SWP_NOMOVE) == 0) {
+        const native::Point device =
+            scaling::Nearest(scaling::ToDevice({double(x), double(y)}, native::ScreenAreas()));
+        if (!native::MoveWindow(Window(window), device)) ok = 0;
+    }
     return ok;
 }
 
@@ -142,15 +162,17 @@ BOOL ReleaseCapture() {
 // anew by each call, as Windows' handles also go stale when the monitors change.
 HMONITOR MonitorFromRect(const RECT* rect, DWORD flags) {
     if (rect == nullptr) return nullptr;
+    const native::Rect place = scaling::DeviceRect(
+        native::Rect{rect->Left, rect->Top, rect->Right, rect->Bottom}, native::ScreenAreas());
     const auto monitors = native::Monitors();
     std::int64_t largest = 0;
     std::size_t chosen = 0;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         const native::Rect& m = monitors[i];
         const std::int64_t width =
-            std::int64_t{std::min(rect->Right, m.right)} - std::max(rect->Left, m.left);
+            std::int64_t{std::min(place.right, m.right)} - std::max(place.left, m.left);
         const std::int64_t height =
-            std::int64_t{std::min(rect->Bottom, m.bottom)} - std::max(rect->Top, m.top);
+            std::int64_t{std::min(place.bottom, m.bottom)} - std::max(place.top, m.top);
         if (width > 0 && height > 0 && width * height > largest) {
             largest = width * height;
             chosen = i + 1;
@@ -165,7 +187,7 @@ BOOL GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info) {
     const auto slot = reinterpret_cast<std::uintptr_t>(monitor);
     const auto monitors = native::Monitors();
     if (info == nullptr || slot == 0 || slot > monitors.size()) return 0;
-    const native::Rect& m = monitors[slot - 1];
+    const native::Rect m = scaling::ProgramRect(monitors[slot - 1], native::ScreenAreas());
     info->rcMonitor = {m.left, m.top, m.right, m.bottom};
     info->rcWork = info->rcMonitor;
     info->dwFlags = slot == 1 ? MONITORINFOF_PRIMARY : 0;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/Native.h"
+#include "platform/Scaling.h"
 #include "runtime/Units.h"
 
 namespace runtime {
@@ -37,8 +38,12 @@ std::string Application::EXEName() {
     return name;
 }
 
+// In the program's pixels: the primary monitor's device width over its scale.
 float ScreenObject::Width() {
-    return PixelsToTwips(native::PrimaryScreenSize().x);
+    const auto areas = native::ScreenAreas();
+    const native::ScaledArea* primary = scaling::AreaOfDevice({0, 0}, areas);
+    const double scale = primary != nullptr ? primary->scale : 1;
+    return static_cast<float>(native::PrimaryScreenSize().x / scale * TwipsPerPixel);
 }
 
 void End(int status) {

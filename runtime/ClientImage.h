@@ -35,6 +35,7 @@ class ClientImage {
     // itself when it is exactly the client area), Drop lets it go.
     void Keep();
     void Drop();
+    bool Kept() const { return !kept_.empty(); }
     // Reads in whole pixels may go straight to the persistent image while the form's
     // scale is pixels; the form says when it is.
     void SetPixelScale(bool on);

@@ -1,13 +1,17 @@
 // The form's properties, drawing methods and event dispatch. Start reading at Load().
+// The window's place and scale are FormPlace.cpp's.
 #include "runtime/Form.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "runtime/Arith.h"
 #include "runtime/Circle.h"
 #include "runtime/Controls.h"
 #include "runtime/Errors.h"
 #include "runtime/ImageFile.h"
+#include "runtime/Renderings.h"
 #include "runtime/Units.h"
 
 namespace runtime {
@@ -25,11 +29,13 @@ Form* Form::current_ = nullptr;
 
 Form::~Form() {
     if (current_ == this) current_ = nullptr;
+    scaling::ForgetWindow(window_);
 }
 
 void Form::Unload() {
     if (window_ == 0) return;
     native::DestroyWindow(window_);
+    scaling::ForgetWindow(window_);
     window_ = 0;
     if (current_ == this) current_ = nullptr;
 }
@@ -47,12 +53,9 @@ void Form::Load() {
     image_.TakePicture();
     if (auto icon = DecodeIco(design_.icon)) icon_ = std::move(*icon);
     image_.SetSize(TwipsToPixels(design_.clientWidth), TwipsToPixels(design_.clientHeight));
-    // A circle's outline covers at most two spans of a client row, its interior one.
-    interiorSpans_.resize(2 * static_cast<std::size_t>(image_.Height()) + 2);
-    outlineSpans_.resize(2 * static_cast<std::size_t>(image_.Height()) + 2);
     if (autoRedraw_) SetAutoRedraw(true);
 
-    window_ = CreateHiddenWindow();
+    CreateHiddenWindow();
     loading_ = false;
     if (window_ == 0) Raise(ErrorNumber::OutOfMemory, "The window could not be created");
     current_ = this;
@@ -65,31 +68,53 @@ void Form::Load() {
     image_.DropPicture();
 }
 
-native::WindowId Form::CreateHiddenWindow() {
+void Form::CreateHiddenWindow() {
+    const scaling::Place place{double(TwipsToPixels(design_.clientLeft)),
+                               double(TwipsToPixels(design_.clientTop))};
+    const auto areas = native::ScreenAreas();
+    const native::ScaledArea* area = scaling::AreaOfProgram(place, areas);
+    TakeScale(area != nullptr ? area->scale : 1);
+    const scaling::Place device = scaling::ToDevice(place, areas);
     native::WindowRequest request;
-    request.position = {TwipsToPixels(design_.clientLeft), TwipsToPixels(design_.clientTop)};
-    request.width = image_.Width();
-    request.height = image_.Height();
+    request.position = {CLng(device.x), CLng(device.y)};
+    request.width = deviceWidth_;
+    request.height = deviceHeight_;
     request.title = design_.caption;
     request.className = design_.className;
-    native::Image content = BuildContent();  // the backend keeps its own copy
+    scaling::FaceMask deviceFace;
+    native::Image content = BuildContent(&deviceFace);  // the backend keeps its own copy
     request.content = &content;
     request.icon = icon_.pixels.empty() ? nullptr : &icon_;
-    return native::CreateHiddenWindow(request);
+    window_ = native::CreateHiddenWindow(request);
+    if (window_ != 0) SetUpScaling(std::move(deviceFace), false);
 }
 
 // The client area as the system repaints it: the picture over the back colour, and the
-// labels over both.
-native::Image Form::BuildContent() {
+// labels over both; at another scale than 1, the picture drawn for that scale.
+native::Image Form::BuildContent(scaling::FaceMask* deviceFace) {
     native::Image content;
-    content.width = image_.Width();
-    content.height = image_.Height();
-    content.pixels = image_.Composed();
+    content.width = deviceWidth_;
+    content.height = deviceHeight_;
+    if (scale_ == 1) {
+        content.pixels = image_.Composed();
+    } else {
+        std::optional<native::Image> picture;
+        if (image_.Picture())
+            picture = PictureAt(design_.picture, scale_, deviceWidth_, deviceHeight_, deviceFace);
+        if (picture && picture->width == deviceWidth_ && picture->height == deviceHeight_) {
+            content.pixels = std::move(picture->pixels);
+        } else {
+            content.pixels.assign(std::size_t(deviceWidth_) * deviceHeight_, design_.backColor);
+        }
+    }
+    const auto device = [&](float twips) { return std::lround(TwipsToPixels(twips) * scale_); };
     for (const Label* label : labels_) {
-        const std::int32_t x0 = std::max(0, TwipsToPixels(label->left));
-        const std::int32_t y0 = std::max(0, TwipsToPixels(label->top));
-        const std::int32_t x1 = std::min(content.width, TwipsToPixels(label->left + label->width));
-        const std::int32_t y1 = std::min(content.height, TwipsToPixels(label->top + label->height));
+        const auto x0 = std::int32_t(std::max(0L, device(label->left)));
+        const auto y0 = std::int32_t(std::max(0L, device(label->top)));
+        const auto x1 =
+            std::int32_t(std::min<long>(content.width, device(label->left + label->width)));
+        const auto y1 =
+            std::int32_t(std::min<long>(content.height, device(label->top + label->height)));
         if (x0 >= x1) continue;
         for (std::int32_t y = y0; y < y1; ++y)
             std::fill_n(
@@ -97,46 +122,6 @@ native::Image Form::BuildContent() {
                 x1 - x0, label->backColor);
     }
     return content;
-}
-
-native::Rect Form::OuterRect(const char* property, bool rereadScreens) {
-    Load();
-    // NOTE: a place read for keeping (Top, Left) must count from the primary screen as it
-    // is now; the eyes need no refresh, as their directions are differences of screen places.
-    if (rereadScreens) native::RefreshScreens();
-    native::Rect rect;
-    if (!native::GetWindowRect(window_, rect)) Raise(ErrorNumber::InvalidProcedureCall, property);
-    return rect;
-}
-
-void Form::MoveTo(native::Point topLeft) {
-    if (!native::MoveWindow(window_, topLeft))
-        Raise(ErrorNumber::InvalidProcedureCall, "The window cannot be placed there");
-}
-
-float Form::Top() {
-    return PixelsToTwips(OuterRect("Top", true).top);
-}
-
-float Form::Left() {
-    return PixelsToTwips(OuterRect("Left", true).left);
-}
-
-float Form::Width() {
-    const native::Rect rect = OuterRect("Width");
-    return PixelsToTwips(rect.right - rect.left);
-}
-
-void Form::SetTop(float twips) {
-    Load();
-    const std::int32_t top = TwipsToPixels(twips);
-    MoveTo({OuterRect("Top").left, top});
-}
-
-void Form::SetLeft(float twips) {
-    Load();
-    const std::int32_t left = TwipsToPixels(twips);
-    MoveTo({left, OuterRect("Left").top});
 }
 
 std::intptr_t Form::hWnd() {
@@ -168,8 +153,8 @@ void Form::SetScaleMode(std::int16_t mode) {
     image_.SetPixelScale(mode == ScalePixels);
 }
 
-float Form::ToScale(std::int32_t pixels) const {
-    return scaleMode_ == ScalePixels ? static_cast<float>(pixels) : PixelsToTwips(pixels);
+float Form::ToScale(double pixels) const {
+    return static_cast<float>(scaleMode_ == ScalePixels ? pixels : pixels * TwipsPerPixel);
 }
 
 double Form::FromScale(float value) const {
@@ -218,31 +203,46 @@ void Form::SetFillColor(native::Colour colour) {
     fillColor_ = colour;
 }
 
+// Drawn on the window at its scale: centre and radius times the scale, in device pixels;
+// the persistent image, if any, takes the same circle in program pixels.
 void Form::Circle(float x, float y, float radius, native::Colour outline) {
     Load();
     const double cx = FromScale(x), cy = FromScale(y), r = FromScale(radius);
-    const auto paint = [&](native::Colour colour, const native::Span* spans, std::size_t count) {
-        if (count == 0) return;
-        native::FillSpans(window_, colour, spans, count);
-        lastTick_.Add(colour, spans, count);
-        image_.Paint(colour, spans, count);
+    const auto draw = [&](double scale, std::int32_t width, std::int32_t height, bool onWindow,
+                          bool onImage) {
+        const auto paint = [&](native::Colour colour, const native::Span* spans,
+                               std::size_t count) {
+            if (count == 0) return;
+            if (onWindow) {
+                native::FillSpans(window_, colour, spans, count);
+                lastTick_.Add(colour, spans, count);
+            }
+            if (onImage) image_.Paint(colour, spans, count);
+        };
+        if (outline == fillColor_) {  // one colour: one request
+            const std::size_t count =
+                RasteriseDisc(cx * scale, cy * scale, r * scale, width, height, interiorSpans_);
+            paint(outline, interiorSpans_.data(), count);
+            return;
+        }
+        const CircleSpans counts = RasteriseCircle(cx * scale, cy * scale, r * scale, width, height,
+                                                   interiorSpans_, outlineSpans_);
+        paint(fillColor_, interiorSpans_.data(), counts.interior);
+        paint(outline, outlineSpans_.data(), counts.outline);
     };
-    if (outline == fillColor_) {  // one colour: one request
-        const std::size_t count =
-            RasteriseDisc(cx, cy, r, image_.Width(), image_.Height(), interiorSpans_);
-        paint(outline, interiorSpans_.data(), count);
+    if (scale_ == 1) {
+        draw(1, image_.Width(), image_.Height(), true, true);
         return;
     }
-    const CircleSpans counts =
-        RasteriseCircle(cx, cy, r, image_.Width(), image_.Height(), interiorSpans_, outlineSpans_);
-    paint(fillColor_, interiorSpans_.data(), counts.interior);
-    paint(outline, outlineSpans_.data(), counts.outline);
+    draw(scale_, deviceWidth_, deviceHeight_, true, false);
+    if (image_.Kept()) draw(1, image_.Width(), image_.Height(), false, true);
 }
 
 void Form::Dispatch(const native::Event& event) {
     switch (event.kind) {
         case native::EventKind::MouseDown:
-            Form_MouseDown(event.button, event.shift, ToScale(event.x), ToScale(event.y));
+            Form_MouseDown(event.button, event.shift, ToScale(event.x / scale_),
+                           ToScale(event.y / scale_));
             break;
         case native::EventKind::DblClick:
             Form_DblClick();
@@ -258,6 +258,9 @@ void Form::Dispatch(const native::Event& event) {
             break;
         case native::EventKind::Closed:
             break;  // the event loop unloads the form
+        case native::EventKind::ScaleChanged:
+            Rescale({event.x, event.y});
+            break;
     }
 }
 

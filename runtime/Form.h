@@ -1,7 +1,9 @@
 // A form: one top-level window with the runtime's object model. Taking a form object
 // creates no window; the first use of a property creates it, hidden at its design place,
 // and raises Load before that use takes effect. The window's place and size are twips;
-// drawing, pixel reads and mouse positions are in the form's scale (ScaleMode).
+// drawing, pixel reads and mouse positions are in the form's scale (ScaleMode). All of
+// them count the program's pixels; the window itself is drawn at the display's scale
+// (FormPlace.cpp maps places and sizes, Circle and the content are drawn in device pixels).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "platform/Native.h"
+#include "platform/Scaling.h"
 #include "runtime/ClientImage.h"
 #include "runtime/TickPaint.h"
 
@@ -85,13 +88,21 @@ class Form {
   private:
     void Load();  // creates the window and raises Load, once
     native::Colour AnyPoint(float x, float y);
-    float ToScale(std::int32_t pixels) const;
+    float ToScale(double pixels) const;
     double FromScale(float value) const;
-    // The window's outer rectangle, screen pixels; `property` names the reader.
+    // The window's outer rectangle, device pixels; `property` names the reader.
     native::Rect OuterRect(const char* property, bool rereadScreens = false);
-    void MoveTo(native::Point topLeft);  // the outer top-left corner, screen pixels
-    native::WindowId CreateHiddenWindow();
-    native::Image BuildContent();
+    // The outer top-left corner in program pixels, and moving it there.
+    scaling::Place ProgramCorner(const char* property, bool rereadScreens = false);
+    void MoveTo(scaling::Place topLeft);
+    // Takes a display scale: the window's device size and the span buffers follow.
+    void TakeScale(double scale);
+    void CreateHiddenWindow();  // at the design place, at the scale there
+    // The client area as the system repaints it, at the window's scale; `deviceFace`
+    // receives the picture's non-key pixels when the scale is not 1.
+    native::Image BuildContent(scaling::FaceMask* deviceFace);
+    void SetUpScaling(scaling::FaceMask deviceFace, bool keepRegion);
+    void Rescale(native::Point corner);  // the system moved the window to another scale
 
     static Form* current_;
     FormDesign design_;
@@ -102,6 +113,8 @@ class Form {
     std::int16_t scaleMode_;
     bool autoRedraw_;
     native::Colour fillColor_;
+    double scale_ = 1;  // device pixels per program pixel: the window's display scale
+    std::int32_t deviceWidth_ = 0, deviceHeight_ = 0;
     std::vector<native::Span> interiorSpans_, outlineSpans_;
     TickPaint lastTick_;  // shown again when the system repaints the window
     Timer* timer_ = nullptr;

@@ -1,7 +1,9 @@
-// Bitmap and icon decoding (see ImageFile.h). Every offset and size read from the file is
-// checked against the bytes at hand before use; arithmetic on them is done in 64 bits.
+// Bitmap, icon and face-rows decoding (see ImageFile.h). Every offset and size read from the file
+// is checked against the bytes at hand before use; arithmetic on them is done in 64 bits.
 #include "runtime/ImageFile.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 
 namespace runtime {
@@ -150,6 +152,102 @@ std::optional<native::Image> DecodeIco(Bytes bytes) {
             image.opaque[first + x] = transparent ? 0 : 255;
         }
     }
+    return image;
+}
+
+namespace {
+
+// Adds three bytes to three bytes, each modulo 256.
+constexpr std::uint32_t AddBytes(std::uint32_t a, std::uint32_t b) {
+    return ((a & 0x7F7F7F7Fu) + (b & 0x7F7F7F7Fu)) ^ ((a ^ b) & 0x80808080u);
+}
+constexpr std::uint32_t Packed(int r, int g, int b) {
+    return std::uint32_t(r & 0xFF) | std::uint32_t(g & 0xFF) << 8 | std::uint32_t(b & 0xFF) << 16;
+}
+// The pixels of one run from the pixels above them and their codes (tools/artwork/FaceRows.h
+// gives the bits); a code 0 gives nothing that counts, its pixel is set afterwards.
+// NOTE: plain arithmetic on each pixel and no pointer that may meet another (the row above
+// is another row), so that the compiler works on several pixels at once.
+void AddDifferences(const std::uint8_t* __restrict codes, const native::Colour* __restrict above,
+                    native::Colour* __restrict out, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint32_t code = codes[2 * i] | std::uint32_t(codes[2 * i + 1]) << 8;
+        const std::uint32_t green = (code >> 10) - 32;
+        const std::uint32_t red = green + ((code >> 5) & 31) - 16;
+        const std::uint32_t blue = green + (code & 31) - 16;
+        out[i] = AddBytes(above[i], (red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16);
+    }
+}
+
+// One row's face pixels into `out` at its runs, each from the pixel above it in `above`,
+// then those with colours of their own; false when its bytes are not there or name a pixel
+// off the row.
+template <typename Runs>
+bool DecodeRow(Bytes bytes, std::size_t& at, const Runs& runs, const native::Colour* above,
+               native::Colour* out, std::int32_t width) {
+    std::size_t pixels = 0;
+    for (const auto& run : runs) pixels += std::size_t(run.x1 - run.x0);
+    if (!Fits(bytes, at, 2 * pixels + 2)) return false;
+    const std::uint8_t* code = bytes.data() + at;
+    for (const auto& run : runs) {
+        AddDifferences(code, above + run.x0, out + run.x0, run.x1 - run.x0);
+        code += 2 * (run.x1 - run.x0);
+    }
+    at += 2 * pixels;
+    const std::size_t own = U16(bytes, at);
+    at += 2;
+    if (!Fits(bytes, at, 5 * own)) return false;
+    for (std::size_t i = 0; i < own; ++i, at += 5) {
+        const std::int32_t x = U16(bytes, at);
+        const bool inRun = std::any_of(runs.begin(), runs.end(),
+                                       [&](const auto& run) { return run.x0 <= x && x < run.x1; });
+        if (x >= width || !inRun) return false;
+        out[x] = Packed(bytes[at + 2], bytes[at + 3], bytes[at + 4]);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<native::Image> DecodeFaceRows(Bytes bytes, scaling::FaceMask* face) {
+    constexpr std::size_t kHeaderSize = 11;
+    if (bytes.size() < kHeaderSize || bytes[0] != 'V' || bytes[1] != 'F' || bytes[2] != 'R' ||
+        bytes[3] != '1')
+        return std::nullopt;
+    const std::int32_t width = U16(bytes, 4), height = U16(bytes, 6);
+    if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide)
+        return std::nullopt;
+    native::Image image;
+    image.width = width;
+    image.height = height;
+    const native::Colour key = Packed(bytes[8], bytes[9], bytes[10]);
+    image.pixels.assign(std::size_t(width) * std::size_t(height), key);
+    const std::vector<native::Colour> keyRow(std::size_t(width), key);  // above the first row
+    std::size_t at = kHeaderSize;
+    struct Run {
+        std::int32_t x0, x1;
+    };
+    std::vector<Run> runs;
+    scaling::FaceMask mask{width, height, {}, {}};
+    for (std::int32_t y = 0; y < height; ++y) {
+        mask.rowStart.push_back(static_cast<std::uint32_t>(mask.runs.size()));
+        if (at >= bytes.size()) return std::nullopt;
+        const std::size_t count = bytes[at++];
+        if (!Fits(bytes, at, 4 * count)) return std::nullopt;
+        runs.clear();
+        for (std::size_t i = 0; i < count; ++i, at += 4) {
+            const Run run{U16(bytes, at), U16(bytes, at + 2)};
+            if (run.x0 >= run.x1 || run.x1 > width || (!runs.empty() && run.x0 < runs.back().x1))
+                return std::nullopt;
+            runs.push_back(run);
+            mask.runs.push_back({run.x0, run.x1});
+        }
+        native::Colour* row = &image.pixels[std::size_t(y) * std::size_t(width)];
+        if (!DecodeRow(bytes, at, runs, y > 0 ? row - width : keyRow.data(), row, width))
+            return std::nullopt;
+    }
+    mask.rowStart.push_back(static_cast<std::uint32_t>(mask.runs.size()));
+    if (face != nullptr) *face = std::move(mask);
     return image;
 }
 

@@ -4,9 +4,13 @@
 namespace runtime {
 
 void TickPaint::Begin() {
+    Forget();
+    recording_ = true;
+}
+
+void TickPaint::Forget() {
     fills_.clear();
     spans_.clear();
-    recording_ = true;
 }
 
 void TickPaint::Add(native::Colour colour, const native::Span* spans, std::size_t count) {

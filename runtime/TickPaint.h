@@ -27,6 +27,9 @@ class TickPaint {
     // One fill of the tick, in order; ignored outside a tick.
     void Add(native::Colour colour, const native::Span* spans, std::size_t count);
     void Replay(native::WindowId window) const;
+    // Nothing to replay: the window took a new content (another display scale), on which
+    // the last tick's spans no longer lie; the next tick paints the eyes.
+    void Forget();
 
   private:
     void Begin();

@@ -5,16 +5,20 @@
 // (and after 10 minutes with --long), CPU of program and server per minute and voluntary
 // context switches a second with the pointer still, the same with the pointer moving
 // (XTest, 60 moves a second), and the latency from a move to the next drawing into the
-// program's 207 x 220 window. The first program is the one under test; the targets
-// column compares it with the one named xeyes, when there is one.
+// program's 207 x 220 window (times VELLORY_SCALE when its command sets one). The first
+// program is the one under test; the targets column compares it with the one named xeyes,
+// and with the one whose command sets VELLORY_SCALE (the kitten at another display
+// scale), when there are such.
 // Usage: measure_whole [--openbox] [--long] [--seconds N] [--still-seconds N]
-//                      NAME=COMMAND...   (e.g. "xeyes=xeyes -geometry 207x220")
+//                      NAME=COMMAND...   (e.g. "xeyes=xeyes -geometry 207x220",
+//                                         "scale 2=env VELLORY_SCALE=2 build/vellory")
 //        measure_whole --stroke N     (moves the pointer on $DISPLAY for N seconds)
 #include <X11/Xlib.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -35,6 +39,7 @@ constexpr int Width = 207, Height = 220;
 struct Program {
     std::string name;
     std::vector<std::string> argv;
+    double scale = 0;  // the VELLORY_SCALE its command sets, 0 for none
     std::unique_ptr<Server> server;
     pid_t pid = -1;
     double mappedMs = 0;
@@ -110,6 +115,10 @@ int Stroke(double seconds) {
     return 0;
 }
 
+int Scaled(int size, double scale) {
+    return scale > 0 ? static_cast<int>(std::lround(size * scale)) : size;
+}
+
 std::string Verdict(bool met, const std::string& what) {
     return what + (met ? ": met" : ": missed");
 }
@@ -134,7 +143,10 @@ int main(int argc, char** argv) {
             Program program;
             program.name.assign(static_cast<const char*>(argv[i]), equals);
             std::istringstream words(equals + 1);
-            for (std::string word; words >> word;) program.argv.push_back(word);
+            for (std::string word; words >> word;) {
+                if (word.rfind("VELLORY_SCALE=", 0) == 0) program.scale = std::atof(&word[14]);
+                program.argv.push_back(word);
+            }
             programs.push_back(std::move(program));
         }
     }
@@ -171,7 +183,8 @@ int main(int argc, char** argv) {
         programs, bare, seconds, [&] { MovePointers(probes, seconds, false); }, &Program::movingCpu,
         &Program::movingServer, nullptr);
     for (std::size_t i = 0; i < programs.size(); ++i)
-        probes[i].window = programs[i].server->FindWindow(Width, Height);
+        probes[i].window = programs[i].server->FindWindow(Scaled(Width, programs[i].scale),
+                                                          Scaled(Height, programs[i].scale));
     MovePointers(probes, seconds, true);
     for (std::size_t i = 0; i < programs.size(); ++i)
         programs[i].latency = std::move(probes[i].latency);
@@ -187,18 +200,30 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i <= programs.size(); ++i) std::printf("---|");
     std::printf("\n");
     const Program* xeyes = nullptr;
-    for (const Program& p : programs)
+    const Program* scaled = nullptr;
+    for (const Program& p : programs) {
         if (p.name == "xeyes") xeyes = &p;
+        if (p.scale > 0 && scaled == nullptr) scaled = &p;
+    }
     const Program& subject = programs.front();
+    // The kitten at another scale against the first program, within `limit` times.
+    const auto scaledTarget = [&](double (*value)(const Program&), double limit) {
+        if (scaled == nullptr) return std::string();
+        const double ratio = value(*scaled) / value(subject);
+        char what[96];
+        std::snprintf(what, sizeof what, "%s at most %.1fx (%.2fx)", scaled->name.c_str(), limit,
+                      ratio);
+        return Verdict(ratio <= limit, what);
+    };
     const auto target = [&](bool met, const std::string& what) {
         return xeyes != nullptr || what.find("xeyes") == std::string::npos ? Verdict(met, what)
                                                                            : std::string();
     };
     const double xeyesMoving = xeyes ? xeyes->movingCpu + xeyes->movingServer : 0;
-    Row(programs, "exec to window mapped, median of 20 (ms)",
-        [](const Program& p) { return p.mappedMs; });
-    Row(programs, "resident memory after 5 s (MiB)",
-        [](const Program& p) { return p.rss5 / 1024.0; });
+    const auto mapped = [](const Program& p) { return p.mappedMs; };
+    const auto rss5 = [](const Program& p) { return p.rss5 / 1024.0; };
+    Row(programs, "exec to window mapped, median of 20 (ms)", mapped, scaledTarget(mapped, 1.5));
+    Row(programs, "resident memory after 5 s (MiB)", rss5, scaledTarget(rss5, 1.5));
     if (longRun)
         Row(programs, "resident memory after 10 minutes (MiB)",
             [](const Program& p) { return p.rss10 / 1024.0; });

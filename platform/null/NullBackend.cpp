@@ -2,6 +2,7 @@
 // from the test's State and leaves its effect there.
 #include "platform/null/NullBackend.h"
 
+#include "platform/Scaling.h"
 #include "platform/User32.h"
 
 namespace nullbackend {
@@ -44,6 +45,26 @@ std::string ExecutablePath() {
 
 Point PrimaryScreenSize() {
     return Get().screenSize;
+}
+
+std::vector<ScaledArea> ScreenAreas() {
+    return Get().areas;
+}
+
+double WindowScale(WindowId) {
+    const auto& state = Get();
+    const ScaledArea* area = scaling::AreaOfDevice(
+        {double(state.windowRect.left), double(state.windowRect.top)}, state.areas);
+    return area != nullptr ? area->scale : 1;
+}
+
+// As the real backends do: the program's region is shaped again for the new scale.
+bool SetContent(WindowId window, Rect outer, Image& /*content*/) {
+    Get().windowRect = outer;
+    if (const scaling::ScaledWindow* scaled = scaling::WindowOf(window);
+        scaled != nullptr && scaled->programRegion)
+        Get().shape = scaling::DeviceShape(*scaled, *scaled->programRegion);
+    return true;
 }
 
 WindowId CreateHiddenWindow(const WindowRequest& request) {
@@ -121,6 +142,9 @@ void BeginMove(WindowId) {
 std::vector<Rect> Monitors() {
     const nullbackend::State& state = Get();
     if (!state.monitors.empty()) return state.monitors;
+    std::vector<Rect> areas;  // as on Windows, a scaled area is a monitor
+    for (const ScaledArea& area : state.areas) areas.push_back(area.device);
+    if (!areas.empty()) return areas;
     return {{0, 0, state.screenSize.x, state.screenSize.y}};
 }
 

@@ -26,8 +26,12 @@ struct State {
     bool anotherCopyRuns = false;
     std::string executablePath = "\\opt\\vellory\\vellory";
     native::Point screenSize{1920, 1080};
-    // The monitors, the primary first; none: the primary alone, of screenSize.
+    // The monitors, the primary first; none: the scaled areas', else the primary alone,
+    // of screenSize.
     std::vector<native::Rect> monitors;
+    // The screen's scaled areas; none: one scale of 1 everywhere. A window's scale is
+    // that of the area its top-left corner lies on.
+    std::vector<native::ScaledArea> areas;
     native::Point pointer{0, 0};
     bool refuseMoves = false;        // MoveWindow answers false
     native::Point frameInset{0, 0};  // the client area's corner inside the outer rectangle

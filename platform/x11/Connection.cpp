@@ -133,6 +133,7 @@ bool Open(std::string& whyNot) {
     x.root = RootWindow(display, x.screen);
     x11::InternAtoms(display, x.screen, x.atoms);
     x.pixelFormat = x11::ReadPixelFormat(DefaultVisual(display, x.screen));
+    x.scale = x11::ReadDisplayScale(display);
     int eventBase = 0, errorBase = 0;
     x.hasShape = XShapeQueryExtension(display, &eventBase, &errorBase);
     // NOTE: no version query: a server without RandR 1.5 refuses XRRGetMonitors, which

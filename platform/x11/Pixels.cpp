@@ -84,7 +84,14 @@ Pixmap MakeContentPixmap(Window window, native::Image& image) {
         // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
         // anything else through Xlib's general (and slow) path.
         if (direct && format.redShift == 16 && format.greenShift == 8 && format.blueShift == 0) {
-            for (std::int32_t x0 = 0; x0 < image.width; ++x0) row[x0] = native::ToRgb(from[x0]);
+            // NOTE: one pointer when in place and the width in a local (a pixel written could
+            // otherwise be the image's width), so that the compiler converts several pixels
+            // at a time: at a large display scale this runs over many.
+            const std::int32_t width = image.width;
+            if (static_cast<const void*>(row) == from)
+                for (std::int32_t x0 = 0; x0 < width; ++x0) row[x0] = native::ToRgb(row[x0]);
+            else
+                for (std::int32_t x0 = 0; x0 < width; ++x0) row[x0] = native::ToRgb(from[x0]);
             continue;
         }
         if (direct && format.trueColour24) {

@@ -36,6 +36,7 @@ struct Connection {
     int randrEventBase = 0;
     native::Rect primary;  // the primary monitor, in root coordinates
     PixelFormat pixelFormat;
+    double scale = 1;  // the display scale, one for the whole screen (Scale.cpp)
 };
 
 // What a window manager's frame adds on each side (_NET_FRAME_EXTENTS).
@@ -84,6 +85,10 @@ bool WindowManagerRuns();
 // The X server the connection reached, named the same however DISPLAY spells it: "local:0"
 // for ":0", ":0.0", "unix:0", "localhost:0" or this host's own name; "<address>:N" else.
 std::string ServerReached();
+
+// Scale.cpp
+// The display scale the desktop asks for: VELLORY_SCALE, else Xft.dpi / 96, else 1.
+double ReadDisplayScale(Display* display);
 
 // Pixels.cpp
 PixelFormat ReadPixelFormat(const Visual* visual);

@@ -10,11 +10,11 @@
 namespace support {
 
 testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point pointer,
-                                      milliseconds deadline) {
+                                      milliseconds deadline, double scale) {
     std::string report;
     const bool right = WaitUntil(
         [&] {
-            const Shot shot = LookAt(x, window);
+            const Shot shot = LookAt(x, window, scale);
             const Point at{shot.left, shot.top};
             const int offScreen =
                 static_cast<int>(std::count(shot.pixels.begin(), shot.pixels.end(), OffScreen));
@@ -25,13 +25,16 @@ testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point poi
             bool both = true;
             report.clear();
             for (const Point eye : {Eye1, Eye2}) {
-                const PupilReading pupil = ReadPupil(shot, eye);
-                const Centre expected = ExpectedPupil(eye, {at.x + eye.x, at.y + eye.y}, pointer);
+                const PupilReading pupil = ReadPupil(shot, eye, scale);
+                const Point centre = Scaled(eye, scale);
+                const Centre expected =
+                    ExpectedPupil(eye, {at.x + centre.x, at.y + centre.y}, pointer, scale);
                 const double off = std::hypot(pupil.x - expected.x, pupil.y - expected.y);
                 // One pupil: a radius-5 disc is about 80 pixels; the rest of the eye olive.
-                const bool good = off <= PupilTolerance && pupil.blackPixels >= 60 &&
-                                  pupil.blackPixels <= 100 &&
-                                  pupil.blackPixels + pupil.olivePixels >= 300;
+                const double area = scale * scale;
+                const bool good = off <= PupilTolerance && pupil.blackPixels >= 60 * area &&
+                                  pupil.blackPixels <= 100 * area &&
+                                  pupil.blackPixels + pupil.olivePixels >= 300 * area;
                 both = both && good;
                 char text[200];
                 std::snprintf(text, sizeof text,

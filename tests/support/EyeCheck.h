@@ -7,12 +7,12 @@
 
 namespace support {
 
-constexpr double PupilTolerance = 0.75;  // pixels between measured and expected centre
+constexpr double PupilTolerance = 0.75;  // device pixels between measured and expected centre
 
 // Success when, within the deadline, each eye shows one pupil (a black disc of about
-// 80 pixels on an olive disc) whose centre is within PupilTolerance of the expected
-// one; otherwise a failure that gives both centres.
+// 80 s^2 pixels on an olive disc, at display scale s) whose centre is within
+// PupilTolerance of the expected one; otherwise a failure that gives both centres.
 testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point pointer,
-                                      milliseconds deadline = milliseconds(2000));
+                                      milliseconds deadline = milliseconds(2000), double scale = 1);
 
 }  // namespace support

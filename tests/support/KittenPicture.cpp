@@ -1,9 +1,10 @@
-// Reading window/kitten.bmp and measuring the painted eyes: see KittenPicture.h.
+// Reading the kitten's picture files and measuring the painted eyes: see KittenPicture.h.
 #include "tests/support/KittenPicture.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
 namespace support {
@@ -43,25 +44,77 @@ Picture DecodeBmp24(const std::string& bytes) {
     return picture;
 }
 
-}  // namespace
-
-const Picture& Kitten() {
-    static const Picture picture =
-        DecodeBmp24(ReadFile(std::filesystem::path(VELLORY_SOURCE_DIR) / "window" / "kitten.bmp"));
+// A picture in face rows (tools/artwork/FaceRows.h gives the layout).
+Picture DecodeFaceRows(const std::string& bytes) {
+    if (bytes.size() < 11 || bytes.compare(0, 4, "VFR1") != 0) return {};
+    std::size_t at = 4;
+    const auto byte = [&]() -> unsigned {  // past the end: 0, and the picture is not read
+        const std::size_t i = at++;
+        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
+    };
+    const auto u16 = [&] { return byte() | byte() << 8; };
+    const int width = static_cast<int>(u16()), height = static_cast<int>(u16());
+    const std::uint32_t key = byte() << 16 | byte() << 8 | byte();
+    Picture picture{width, height, std::vector<std::uint32_t>(std::size_t(width) * height, key)};
+    for (int y = 0; y < height; ++y) {
+        std::vector<std::pair<unsigned, unsigned>> runs(byte());
+        for (auto& run : runs) run = {u16(), u16()};
+        std::vector<std::pair<unsigned, unsigned>> codes;  // (x, code)
+        for (const auto& [x0, x1] : runs)
+            for (unsigned x = x0; x < x1 && x < unsigned(width); ++x) codes.emplace_back(x, u16());
+        const auto put = [&](unsigned x, int r, int g, int b) {
+            if (x < unsigned(width))
+                picture.pixels[std::size_t(y) * width + x] =
+                    std::uint32_t((r & 0xFF) << 16 | (g & 0xFF) << 8 | (b & 0xFF));
+        };
+        for (const auto& [x, code] : codes) {
+            const std::uint32_t above = y > 0 ? picture.At(int(x), y - 1) : key;
+            const int dg = int(code >> 10) - 32;
+            put(x, int(above >> 16) + dg + int(code >> 5 & 31) - 16, int(above >> 8 & 0xFF) + dg,
+                int(above & 0xFF) + dg + int(code & 31) - 16);
+        }
+        for (unsigned own = u16(); own > 0; --own) {
+            const unsigned x = u16();
+            const int r = int(byte()), g = int(byte()), b = int(byte());
+            put(x, r, g, b);
+        }
+    }
+    if (at > bytes.size()) return {};
     return picture;
 }
 
-bool InEye(int x, int y, Point eye) {
-    const double dx = x + 0.5 - eye.x, dy = y + 0.5 - eye.y;
-    return dx * dx + dy * dy <= EyeRadius * EyeRadius;
+}  // namespace
+
+int Scaled(double programPixels, double scale) {
+    return static_cast<int>(std::lround(programPixels * scale));
 }
 
-PupilReading ReadPupil(const Shot& window, Point eye) {
+const Picture& Kitten(double scale) {
+    static std::map<int, Picture> pictures;
+    const int percent = Scaled(100, scale);
+    auto found = pictures.find(percent);
+    if (found != pictures.end()) return found->second;
+    const auto folder = std::filesystem::path(VELLORY_SOURCE_DIR) / "window";
+    return pictures[percent] = percent == 100
+                                   ? DecodeBmp24(ReadFile(folder / "kitten.bmp"))
+                                   : DecodeFaceRows(ReadFile(
+                                         folder / ("kitten-" + std::to_string(percent) + ".rows")));
+}
+
+bool InEye(int x, int y, Point eye, double scale) {
+    const double dx = x + 0.5 - eye.x * scale, dy = y + 0.5 - eye.y * scale;
+    return dx * dx + dy * dy <= EyeRadius * EyeRadius * scale * scale;
+}
+
+PupilReading ReadPupil(const Shot& window, Point eye, double scale) {
     PupilReading reading;
     double sumX = 0, sumY = 0;
-    for (int y = eye.y - 11; y <= eye.y + 11; ++y)
-        for (int x = eye.x - 11; x <= eye.x + 11; ++x) {
-            if (!InEye(x, y, eye) || x < 0 || y < 0 || x >= window.width || y >= window.height)
+    const Point centre = Scaled(eye, scale);
+    const int reach = Scaled(EyeRadius, scale) + 1;
+    for (int y = centre.y - reach; y <= centre.y + reach; ++y)
+        for (int x = centre.x - reach; x <= centre.x + reach; ++x) {
+            if (!InEye(x, y, eye, scale) || x < 0 || y < 0 || x >= window.width ||
+                y >= window.height)
                 continue;
             const std::uint32_t colour = window.At(x, y);
             if (colour == Olive) ++reading.olivePixels;
@@ -77,27 +130,33 @@ PupilReading ReadPupil(const Shot& window, Point eye) {
     return reading;
 }
 
-Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer) {
+Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer, double scale) {
     const double dx = pointer.x - eyeOnScreen.x, dy = pointer.y - eyeOnScreen.y;
     const double distance = std::hypot(dx, dy);
-    if (distance == 0) return {static_cast<double>(eye.x), static_cast<double>(eye.y)};
-    return {eye.x + PupilOffset * dx / distance, eye.y + PupilOffset * dy / distance};
+    const Centre centre{eye.x * scale, eye.y * scale};
+    if (distance == 0) return centre;
+    return {centre.x + PupilOffset * scale * dx / distance,
+            centre.y + PupilOffset * scale * dy / distance};
 }
 
 namespace {
 
 // A picture that could not be read passes for nothing: every pixel counts as wrong.
-bool Unread(const Picture& picture, std::string* first) {
-    if (picture.width == KittenWidth && picture.height == KittenHeight) return false;
-    if (first != nullptr) *first = "window/kitten.bmp could not be read as 207x220";
+bool Unread(const Picture& picture, double scale, std::string* first) {
+    if (picture.width == Scaled(KittenWidth, scale) &&
+        picture.height == Scaled(KittenHeight, scale))
+        return false;
+    if (first != nullptr)
+        *first = "the kitten's picture at scale " + std::to_string(scale) + " could not be read";
     return true;
 }
 
 }  // namespace
 
-int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first) {
-    const Picture& picture = Kitten();
-    if (Unread(picture, first)) return KittenWidth * KittenHeight;
+int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first,
+                     double scale) {
+    const Picture& picture = Kitten(scale);
+    if (Unread(picture, scale, first)) return KittenWidth * KittenHeight;
     int wrong = 0;
     char text[160];
     for (int y = 0; y < window.height && y < picture.height; ++y)
@@ -106,7 +165,7 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
             bool right = false;
             if (picture.IsKey(x, y))
                 right = !below || seen == *below;
-            else if (InEye(x, y, Eye1) || InEye(x, y, Eye2))
+            else if (InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale))
                 right = seen == Olive || seen == Black;
             else
                 right = seen == picture.At(x, y);
@@ -120,14 +179,18 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
     return wrong;
 }
 
-int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first) {
-    const Picture& picture = Kitten();
-    if (Unread(picture, first)) return KittenWidth * KittenHeight;
+int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first, double scale) {
+    const Picture& picture = Kitten(scale);
+    if (Unread(picture, scale, first)) return KittenWidth * KittenHeight;
+    if (mask.size() != picture.pixels.size()) {
+        if (first != nullptr) *first = "the mask is not the picture's size";
+        return static_cast<int>(picture.pixels.size());
+    }
     int wrong = 0;
-    for (int y = 0; y < KittenHeight; ++y)
-        for (int x = 0; x < KittenWidth; ++x) {
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
             const bool key = picture.IsKey(x, y);
-            if (mask[static_cast<std::size_t>(y) * KittenWidth + x] == !key) continue;
+            if (mask[static_cast<std::size_t>(y) * picture.width + x] == !key) continue;
             if (wrong++ == 0 && first != nullptr)
                 *first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")" +
                          (key ? " is key but inside" : " is not key but outside");
@@ -140,15 +203,16 @@ std::string SavedPlace(Point place, const std::string& lineEnd) {
            "Left=" + std::to_string(place.x * 15) + lineEnd;
 }
 
-Shot LookAt(const XClient& x, Window window) {
+Shot LookAt(const XClient& x, Window window, double scale) {
     const auto at = x.RootPosition(window);
     if (!at) throw std::runtime_error("the window is gone");
-    const Shot visible = x.Grab(at->x, at->y, KittenWidth, KittenHeight);
-    Shot shot{at->x, at->y, KittenWidth, KittenHeight, {}};
-    shot.pixels.assign(static_cast<std::size_t>(KittenWidth) * KittenHeight, OffScreen);
+    const int width = Scaled(KittenWidth, scale), height = Scaled(KittenHeight, scale);
+    const Shot visible = x.Grab(at->x, at->y, width, height);
+    Shot shot{at->x, at->y, width, height, {}};
+    shot.pixels.assign(static_cast<std::size_t>(width) * height, OffScreen);
     for (int y = 0; y < visible.height; ++y)
         for (int x0 = 0; x0 < visible.width; ++x0)
-            shot.pixels[static_cast<std::size_t>(visible.top - at->y + y) * KittenWidth +
+            shot.pixels[static_cast<std::size_t>(visible.top - at->y + y) * width +
                         (visible.left - at->x + x0)] = visible.At(x0, y);
     return shot;
 }

@@ -1,7 +1,9 @@
-// The kitten picture as the tests know it, read straight from window/kitten.bmp (a
-// decoder of our own, so that a fault in the program's decoder cannot hide itself),
-// the geometry of the eyes that the program paints over it, how the window's shape and
-// the screen over it must look, and where the program puts the window.
+// The kitten picture as the tests know it, read straight from window/kitten.bmp and, for
+// a display scale s other than 1, window/kitten-<100 s>.rows (decoders of our own, so that
+// a fault in the program's decoders cannot hide itself), the geometry of the eyes that
+// the program paints over it, how the window's shape and the screen over it must look,
+// and where the program puts the window. At scale s every size and client place is the
+// program's times s, rounded (device pixels); `scale` arguments default to 1.
 #pragma once
 
 #include <cstdint>
@@ -21,39 +23,46 @@ struct Picture {
     bool IsKey(int x, int y) const { return At(x, y) == Key(); }
 };
 
-const Picture& Kitten();  // decoded once; an empty picture when the file cannot be read
+// Decoded once a scale; an empty picture when the file cannot be read.
+const Picture& Kitten(double scale = 1);
 
 constexpr int KittenWidth = 207, KittenHeight = 220;
+// Program pixels as device pixels at a display scale.
+int Scaled(double programPixels, double scale);
+inline Point Scaled(Point program, double scale) {
+    return {Scaled(program.x, scale), Scaled(program.y, scale)};
+}
 constexpr Point Eye1{68, 118}, Eye2{140, 118};  // client pixels
 constexpr double EyeRadius = 10, PupilRadius = 5, PupilOffset = 5;
 constexpr std::uint32_t Olive = 0x808000, Black = 0x000000;
 
 // Inside the eye disc that the program paints: the pixel's centre within the radius.
-bool InEye(int x, int y, Point eye);
+bool InEye(int x, int y, Point eye, double scale = 1);
 
 struct PupilReading {
     int blackPixels = 0;  // black pixels within the eye disc
     int olivePixels = 0;
     double x = 0, y = 0;  // their centroid (pixel centres), client pixels
 };
-PupilReading ReadPupil(const Shot& window, Point eye);  // `window`: the 207x220 area
+PupilReading ReadPupil(const Shot& window, Point eye, double scale = 1);  // `window`: LookAt's
 
 struct Centre {
     double x = 0, y = 0;
 };
-// Where the pupil belongs: 5 pixels from the eye's centre towards the pointer, both in
-// root pixels; `eyeOnScreen` is the eye's centre there.
-Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer);
+// Where the pupil belongs, client pixels: 5 s from the eye's centre towards the pointer,
+// both in root pixels; `eyeOnScreen` is the eye's centre there.
+Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer, double scale = 1);
 
 // How the screen over the window must look: the picture's own pixels, the painted eyes
 // (olive and black) inside the eye discs, and `below` (what lies under the window, when
 // it is one colour) wherever the picture has its key colour. Counts the pixels that
 // differ and describes the first of them.
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
-                     std::string* first = nullptr);
-// The pixels where a 207x220 shape mask (XClient::ShapeMask) differs from the picture's
-// non-key pixels; describes the first of them.
-int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first = nullptr);
+                     std::string* first = nullptr, double scale = 1);
+// The pixels where the window's shape mask (XClient::ShapeMask over the picture's size)
+// differs from the picture's non-key pixels; describes the first of them.
+int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first = nullptr,
+                          double scale = 1);
 
 // A pixel well inside the face, away from the eyes: a safe place to press.
 constexpr Point FacePoint{104, 170};
@@ -71,8 +80,8 @@ constexpr Point DefaultPlace{537, 0};
 // A settings file that puts the window at `place` (15 twips a pixel), as it is written.
 std::string SavedPlace(Point place, const std::string& lineEnd = "\n");
 
-// The screen over the window's 207x220 client area; pixels off the screen read
-// OffScreen. Throws std::runtime_error when the window is gone.
-Shot LookAt(const XClient& x, Window window);
+// The screen over the window's client area (the picture's size); pixels off the screen
+// read OffScreen. Throws std::runtime_error when the window is gone.
+Shot LookAt(const XClient& x, Window window, double scale = 1);
 
 }  // namespace support

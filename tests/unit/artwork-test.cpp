@@ -1,17 +1,21 @@
 // The embedded artwork, decoded as the program decodes it, against the properties the
 // rest of the program relies on: the picture's size and key colour, a key-colour area
-// joined to the edge, eyes clear of it, the hidden label's square inside it; the icon's
-// size, transparency and two eyes.
+// joined to the edge, eyes clear of it, the hidden label's square inside it, at scale 1
+// and in the renderings for the other display scales; the icon's size, transparency and
+// two eyes.
 #include "window/Artwork.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <vector>
 
 #include "runtime/ImageFile.h"
+#include "runtime/Renderings.h"
 
 namespace {
 
@@ -40,23 +44,31 @@ int Blue(native::Colour c) {
     return c >> 16 & 0xFF;
 }
 
-class KittenPicture : public testing::Test {
+// The picture at each display scale that has a rendering of its own (100: the bitmap).
+class KittenPicture : public testing::TestWithParam<int> {
   protected:
     void SetUp() override {
-        auto decoded = runtime::DecodeBmp(artwork::KittenBitmap());
+        s = GetParam() / 100.0;
+        auto decoded = runtime::PictureAt(artwork::KittenBitmap(), s, Scaled(207), Scaled(220));
         ASSERT_TRUE(decoded.has_value());
         image = std::move(*decoded);
-        ASSERT_EQ(image.width, 207);
-        ASSERT_EQ(image.height, 220);
+        ASSERT_EQ(image.width, Scaled(207));
+        ASSERT_EQ(image.height, Scaled(220));
         key = At(image, 0, 0);
     }
     bool IsKey(int x, int y) const { return At(image, x, y) == key; }
+    int Scaled(double programPixels) const { return int(std::lround(programPixels * s)); }
 
+    double s = 1;
     native::Image image;
     native::Colour key = 0;
 };
 
-TEST_F(KittenPicture, IsAnUncompressedBottomUp24BitBitmapWithoutPalette) {
+constexpr int kPercents[] = {100, 125, 150, 175, 200, 225, 250, 275, 300};
+INSTANTIATE_TEST_SUITE_P(, KittenPicture, testing::ValuesIn(kPercents),
+                         [](const auto& info) { return "Scale" + std::to_string(info.param); });
+
+TEST(KittenFile, IsAnUncompressedBottomUp24BitBitmapWithoutPalette) {
     const auto bytes = artwork::KittenBitmap();
     ASSERT_GE(bytes.size(), 54u);
     EXPECT_EQ(Le32(bytes, 14), 40u);                // BITMAPINFOHEADER
@@ -68,7 +80,35 @@ TEST_F(KittenPicture, IsAnUncompressedBottomUp24BitBitmapWithoutPalette) {
     EXPECT_EQ(bytes.size(), 54u + 624u * 220u);  // rows padded to 624 bytes
 }
 
-TEST_F(KittenPicture, KeyColourIsBlackAndTheFaceFillsMostOfThePicture) {
+// Every other scale has a rendering of its own, drawn at that scale; a scale without one
+// is resampled from the next larger and keeps the picture's proportions of face and key.
+TEST(KittenFile, TheUsualScalesHaveRenderingsOfTheirOwn) {
+    std::vector<int> percents;
+    for (const runtime::Rendering& r : runtime::RenderingsOf(artwork::KittenBitmap())) {
+        percents.push_back(r.percent);
+        const auto image = runtime::DecodeFaceRows(r.file);
+        ASSERT_TRUE(image.has_value()) << r.percent;
+        EXPECT_EQ(image->width, std::lround(207 * r.percent / 100.0));
+        EXPECT_EQ(image->height, std::lround(220 * r.percent / 100.0));
+    }
+    EXPECT_EQ(percents, std::vector<int>(std::begin(kPercents) + 1, std::end(kPercents)));
+    const auto faceShare = [](const native::Image& image) {
+        const auto key = std::count(image.pixels.begin(), image.pixels.end(), image.pixels[0]);
+        return 1 - double(key) / double(image.pixels.size());
+    };
+    const auto two = runtime::PictureAt(artwork::KittenBitmap(), 2, 414, 440);
+    for (const double scale : {1.1, 2.1, 3.5}) {
+        const int w = int(std::lround(207 * scale)), h = int(std::lround(220 * scale));
+        const auto image = runtime::PictureAt(artwork::KittenBitmap(), scale, w, h);
+        ASSERT_TRUE(image.has_value());
+        EXPECT_EQ(image->width, w);
+        EXPECT_EQ(image->height, h);
+        EXPECT_EQ(image->pixels[0], kBlack);
+        EXPECT_NEAR(faceShare(*image), faceShare(*two), 0.01) << scale;
+    }
+}
+
+TEST_P(KittenPicture, KeyColourIsBlackAndTheFaceFillsMostOfThePicture) {
     EXPECT_EQ(key, kBlack);
     int keyPixels = 0;
     for (int y = 0; y < image.height; ++y) {
@@ -78,7 +118,7 @@ TEST_F(KittenPicture, KeyColourIsBlackAndTheFaceFillsMostOfThePicture) {
     EXPECT_LT(keyPixels, image.width * image.height * 2 / 5);
 }
 
-TEST_F(KittenPicture, EveryKeyColourPixelIsJoinedToTheEdge) {
+TEST_P(KittenPicture, EveryKeyColourPixelIsJoinedToTheEdge) {
     const int w = image.width, h = image.height;
     std::vector<bool> reached(std::size_t(w) * h, false);
     std::deque<std::pair<int, int>> queue;
@@ -102,7 +142,7 @@ TEST_F(KittenPicture, EveryKeyColourPixelIsJoinedToTheEdge) {
     EXPECT_EQ(holes, 0);
 }
 
-TEST_F(KittenPicture, FaceTouchesAllFourEdgesWithoutOnePixelSlivers) {
+TEST_P(KittenPicture, FaceTouchesAllFourEdgesWithoutOnePixelSlivers) {
     const int w = image.width, h = image.height;
     bool top = false, bottom = false, left = false, right = false;
     for (int x = 0; x < w; ++x) top = top || !IsKey(x, 0), bottom = bottom || !IsKey(x, h - 1);
@@ -120,13 +160,13 @@ TEST_F(KittenPicture, FaceTouchesAllFourEdgesWithoutOnePixelSlivers) {
     EXPECT_EQ(slivers, 0);
 }
 
-TEST_F(KittenPicture, EyesAreGreenAndClearOfTheKeyColour) {
+TEST_P(KittenPicture, EyesAreGreenAndClearOfTheKeyColour) {
     for (const int eyeX : kEyeX) {
         SCOPED_TRACE(eyeX);
         long red = 0, green = 0, blue = 0;
         for (int y = 0; y < image.height; ++y) {
             for (int x = 0; x < image.width; ++x) {
-                const double d = std::hypot(x - eyeX, y - kEyeY);
+                const double d = std::hypot(x - eyeX * s, y - kEyeY * s) / s;
                 if (d <= 10) {
                     EXPECT_FALSE(IsKey(x, y)) << x << "," << y;
                 }
@@ -138,15 +178,15 @@ TEST_F(KittenPicture, EyesAreGreenAndClearOfTheKeyColour) {
         }
         EXPECT_GT(green, red);
         EXPECT_GT(green, blue);
-        const native::Colour centre = At(image, eyeX, kEyeY);
+        const native::Colour centre = At(image, Scaled(eyeX), Scaled(kEyeY));
         EXPECT_GE(Green(centre), Red(centre));
         EXPECT_GE(Green(centre), Blue(centre));
     }
 }
 
-TEST_F(KittenPicture, HiddenLabelSquareIsAllKeyColour) {
-    for (int y = 190; y <= 214; ++y) {
-        for (int x = 172; x <= 196; ++x) EXPECT_TRUE(IsKey(x, y)) << x << "," << y;
+TEST_P(KittenPicture, HiddenLabelSquareIsAllKeyColour) {
+    for (int y = Scaled(190); y < Scaled(215); ++y) {
+        for (int x = Scaled(172); x < Scaled(197); ++x) EXPECT_TRUE(IsKey(x, y)) << x << "," << y;
     }
 }
 

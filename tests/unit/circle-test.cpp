@@ -32,10 +32,20 @@ TEST(CircleTest, AnEyeIsTheSymmetricDiscAroundItsCentre) {
     EXPECT_TRUE(eye.count({58, 117}) && eye.count({77, 118}) && !eye.count({57, 118}));
 }
 
-TEST(CircleTest, EveryPupilLiesInsideItsEye) {
+// At display scale s the runtime draws the eye at (140 s, 118 s) with radius 10 s and the
+// pupil at its float centre times s with radius 5 s: quarter scales, and the odd ones a
+// Windows monitor may have (106 and 137 dots per inch).
+class PupilInEye : public testing::TestWithParam<double> {};
+
+TEST_P(PupilInEye, EveryPupilLiesInsideItsEye) {
     // Pupil centres on a 1/16-pixel grid within 5 pixels of the eye's centre, handed over
     // as 32-bit floats exactly as the tick hands them.
-    const Pixels eye = DiscPixels(140, 118, 10);
+    const double s = GetParam();
+    const int width = int(std::lround(207 * s)), height = int(std::lround(220 * s));
+    std::vector<bool> eye(std::size_t(width) * height);
+    for (const auto& [x, y] : DiscPixels(140 * s, 118 * s, 10 * s, width, height))
+        eye[std::size_t(y) * width + x] = true;
+    std::vector<native::Span> pupil(static_cast<std::size_t>(height));
     int checked = 0;
     for (int i = -80; i <= 80; ++i) {
         for (int j = -80; j <= 80; ++j) {
@@ -49,16 +59,23 @@ TEST(CircleTest, EveryPupilLiesInsideItsEye) {
             }
             const float cx = static_cast<float>(140 - dx / length);
             const float cy = static_cast<float>(118 - dy / length);
-            const Pixels pupil = DiscPixels(cx, cy, 5);
-            ASSERT_FALSE(pupil.empty());
-            for (const auto& p : pupil)
-                ASSERT_TRUE(eye.count(p)) << "pupil at " << cx << "," << cy << " leaves the eye at "
-                                          << p.first << "," << p.second;
+            const std::size_t rows =
+                runtime::RasteriseDisc(cx * s, cy * s, 5 * s, width, height, pupil);
+            ASSERT_GT(rows, 0u);
+            for (std::size_t r = 0; r < rows; ++r)
+                for (int x = pupil[r].x0; x < pupil[r].x1; ++x)
+                    ASSERT_TRUE(eye[std::size_t(pupil[r].y) * width + x])
+                        << "pupil at " << cx << "," << cy << " leaves the eye at " << x << ","
+                        << pupil[r].y;
             ++checked;
         }
     }
     EXPECT_GT(checked, 20000);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , PupilInEye, testing::Values(1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0, 106 / 96.0, 137 / 96.0),
+    [](const auto& info) { return "Scale" + std::to_string(std::lround(info.param * 1000)); });
 
 TEST(CircleTest, OutlineAndInteriorSplitTheDisc) {
     std::vector<native::Span> interior(440), outline(440);

@@ -1,4 +1,4 @@
-// The bitmap and icon decoders: they read the layouts that the artwork generator writes
+// The bitmap, icon and face-rows decoders: they read the layouts that the artwork generator writes
 // (and the BMP decoder its few plain variants), refuse every other layout, and are safe
 // on hostile input: every truncation fails, and any damaged header byte gives nothing or
 // a consistent image (run under the sanitizers to catch stray reads).
@@ -11,6 +11,7 @@
 
 #include "runtime/ImageFile.h"
 #include "tests/unit/TestPictures.h"
+#include "tools/artwork/FaceRows.h"
 #include "window/Artwork.h"
 
 namespace {
@@ -30,6 +31,40 @@ bool TransparentAt(int x, int y) {
 }
 Bytes Icon(int width, int height, IcoLayout layout = {}) {
     return MakeIco(width, height, IndexAt, TransparentAt, layout);
+}
+
+// A face-rows file as the generator writes it (tools/artwork/FaceRows.h): rows without
+// face, with one run and with several, steps small enough for two bytes and larger ones.
+native::Colour RowsPattern(int x, int y) {
+    if (y == 1 || (x + y) % 5 == 0) return 0;  // the key colour
+    if (y % 2 == 0) return native::Colour(0x010101 * (x % 3 + 1));
+    return native::Colour((10 + 40 * x) & 0xFF) | native::Colour((20 + 30 * y) & 0xFF) << 8 |
+           native::Colour((3 + 7 * (x + y)) & 0xFF) << 16;
+}
+Bytes Rows(int width, int height) {
+    std::vector<face_rows::Rgb8> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const native::Colour c = RowsPattern(x, y);
+            pixels.push_back({std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
+        }
+    return face_rows::Encode(pixels, width, height, {});
+}
+
+TEST(DecodeFaceRows, ReadsWhatTheGeneratorWritesAndEveryTruncationFails) {
+    const Bytes file = Rows(70, 9);
+    const auto image = runtime::DecodeFaceRows(file);
+    ASSERT_TRUE(image.has_value());
+    ASSERT_EQ(image->width, 70);
+    ASSERT_EQ(image->height, 9);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 70; ++x)
+            ASSERT_EQ(image->pixels[std::size_t(y) * 70 + x], RowsPattern(x, y)) << x << "," << y;
+    for (std::size_t n = 0; n < file.size(); ++n)
+        EXPECT_FALSE(runtime::DecodeFaceRows({file.data(), n}).has_value()) << n;
+    Bytes wide = file;
+    wide[5] = 0x20;  // 8192 pixels wide
+    EXPECT_FALSE(runtime::DecodeFaceRows(wide).has_value());
 }
 
 TEST(DecodeBmp, ReadsRowsInPictureOrderForEachLayout) {
@@ -143,7 +178,7 @@ TEST(ImageFile, DamagedHeadersGiveNothingOrAConsistentImage) {
     };
     const auto eyes = artwork::EyesIcon();
     const Bytes files[] = {MakeBmp(7, 5, Pattern), MakeBmp(3, 4, Pattern, {32, true}),
-                           Bytes(eyes.begin(), eyes.end()), Icon(6, 5)};
+                           Bytes(eyes.begin(), eyes.end()), Icon(6, 5), Rows(9, 7)};
     for (const Bytes& file : files) {
         for (std::size_t at = 0; at < 130 && at < file.size(); ++at) {
             for (const std::uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF}) {
@@ -151,6 +186,8 @@ TEST(ImageFile, DamagedHeadersGiveNothingOrAConsistentImage) {
                 damaged[at] = value;
                 EXPECT_TRUE(consistent(runtime::DecodeBmp(damaged))) << at << "=" << int(value);
                 EXPECT_TRUE(consistent(runtime::DecodeIco(damaged))) << at << "=" << int(value);
+                EXPECT_TRUE(consistent(runtime::DecodeFaceRows(damaged)))
+                    << at << "=" << int(value);
             }
         }
     }

@@ -50,6 +50,17 @@ std::optional<std::string> RunToEnd(const std::string& exe, const std::vector<st
     return ReadFile(output);
 }
 
+bool SetDotsPerInch(int dpi, const std::filesystem::path& folder) {
+    const std::string key = "HKCU\\Control Panel\\Desktop";
+    const std::vector<std::string> args =
+        dpi == 0 ? std::vector<std::string>{"delete", key, "/v", "LogPixels", "/f"}
+                 : std::vector<std::string>{"add", key,         "/v", "LogPixels",
+                                            "/t",  "REG_DWORD", "/d", std::to_string(dpi),
+                                            "/f"};
+    // NOTE: deleting a value that is not there fails, and leaves what was asked for.
+    return RunToEnd("reg", args, folder, milliseconds(30000)).has_value() || dpi == 0;
+}
+
 std::vector<Window> ProgramWindows(const XClient& x) {
     std::vector<Window> found;
     for (Window window : x.FindByClass("vellory.exe"))

@@ -39,6 +39,10 @@ Child Start(const std::string& exe, const std::vector<std::string>& args,
 std::optional<std::string> RunToEnd(const std::string& exe, const std::vector<std::string>& args,
                                     const std::filesystem::path& folder, milliseconds limit);
 
+// The display's DPI that the next programs see (HKCU\Control Panel\Desktop LogPixels, as
+// the display settings write it); 0 takes the setting away (96). False when reg fails.
+bool SetDotsPerInch(int dpi, const std::filesystem::path& folder);
+
 // The program's viewable windows: Wine names their class after the executable.
 std::vector<Window> ProgramWindows(const XClient& x);
 

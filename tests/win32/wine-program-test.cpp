@@ -1,7 +1,9 @@
 // The Windows build of the program (vellory.exe) under Wine, on an X server with a window
 // manager: it shows, shapes and keeps on top, tracks the pointer, drags, saves and
 // restores its place (in the user's own copy when installed where the user may not
-// write), keeps to one copy, and obeys the close command without saving.
+// write), keeps to one copy, and obeys the close command without saving; at
+// a display of 144 and 192 dots per inch it is the picture drawn for that scale.
+#include <cmath>
 #include <filesystem>
 
 #include "tests/support/Drawing.h"
@@ -33,14 +35,14 @@ class WineProgram : public testing::Test {
         return wine::Start(WindowsPath(folder.Path() / "vellory.exe"), {}, folder.Path());
     }
 
-    // The program's one 207 x 220 window; None, and a failure, when none comes.
-    Window WaitWindow() {
+    // The program's one window, 207 x 220 times the scale; None, and a failure, when none
+    // comes.
+    Window WaitWindow(double scale = 1) {
         Window window = None;
+        const Point size{Scaled(KittenWidth, scale), Scaled(KittenHeight, scale)};
         const auto one = [&] {
             const auto found = ProgramWindows(desk);
-            window = found.size() == 1 && desk.Size(found[0]) == Point{KittenWidth, KittenHeight}
-                         ? found[0]
-                         : None;
+            window = found.size() == 1 && desk.Size(found[0]) == size ? found[0] : None;
             return window != None;
         };
         if (!WaitUntil(one, StartLimit, 50ms)) ADD_FAILURE() << "no window of vellory.exe came";
@@ -219,6 +221,56 @@ TEST_F(WineProgram, ASavedPlaceOffTheScreenGivesWayToTheDefault) {
     EXPECT_TRUE(WaitPosition(window, DefaultPlace));
     Close(program, window);
 }
+
+class WineScale : public WineProgram, public testing::WithParamInterface<int> {
+  protected:
+    void SetUp() override {
+        WineProgram::SetUp();
+        ASSERT_TRUE(SetDotsPerInch(GetParam(), folder.Path()));
+    }
+    void TearDown() override {
+        WineProgram::TearDown();
+        EXPECT_TRUE(SetDotsPerInch(0, folder.Path()));
+    }
+    const double s = GetParam() / 96.0;
+};
+
+// Size, place, shape and eyes at the scale; a place saved in program twips comes back.
+TEST_P(WineScale, TheKittenIsDrawnForTheScaleAndComesBackWhereItWasLeft) {
+    auto program = Start();
+    const Window window = WaitWindow(s);
+    ASSERT_NE(window, None);
+    const int width = Scaled(KittenWidth, s);
+    const auto centredAtTheTop = [&] {
+        const Point at = desk.RootPosition(window).value_or(Point{-9999, -9999});
+        return at.y == 0 && std::abs(2 * at.x + width - 1280) <= 1;
+    };
+    EXPECT_TRUE(WaitUntil(centredAtTheTop, 5s, 50ms));
+    std::string first;
+    const auto shape = desk.ShapeMask(window, ShapeBounding, width, Scaled(KittenHeight, s));
+    EXPECT_EQ(CountWrongShapePixels(shape, &first, s), 0) << first;
+    for (const Point pointer : {Point{0, 300}, Point{1279, 40}, Point{640, 1000}}) {
+        desk.MovePointer(pointer);
+        EXPECT_TRUE(PupilsLookAt(desk, window, pointer, 3s, s));
+    }
+
+    const Point target{301, 203}, eye = Scaled(Eye1, s);
+    desk.Drag(Button1, *desk.RootPosition(window) + eye, target + eye);
+    ASSERT_TRUE(WaitPosition(window, target));
+    desk.DoubleClick(target + Scaled(Eye2, s));
+    EXPECT_TRUE(ExitedWith(program.Wait(20s), 0)) << "the double-click";
+    const auto twips = [&](int device) { return std::to_string(std::lround(device * 15 / s)); };
+    EXPECT_EQ(Settings(), "[Varnhold Quimbrel]\r\nTop=" + twips(target.y) +
+                              "\r\nLeft=" + twips(target.x) + "\r\n");
+    auto again = Start();
+    const Window restored = WaitWindow(s);
+    ASSERT_NE(restored, None);
+    EXPECT_TRUE(WaitPosition(restored, target));
+    Close(again, restored);
+}
+
+INSTANTIATE_TEST_SUITE_P(, WineScale, testing::Values(144, 192),
+                         [](const auto& info) { return std::to_string(info.param) + "Dpi"; });
 
 TEST_F(WineProgram, ASecondCopyEndsAtOnce) {
     auto first = Start();

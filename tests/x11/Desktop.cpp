@@ -93,6 +93,18 @@ void Desktop::SetMonitors(const std::vector<Rect>& monitors) {
     XSync(X(), False);
 }
 
+void Desktop::SetXftDpi(int dpi) {
+    const auto resources = Scratch() / "resources";
+    WriteFile(resources, "Xft.dpi: " + std::to_string(dpi) + "\n");
+    Launch launch;
+    launch.argv = {"xrdb", "-nocpp", "-merge", resources.string()};
+    launch.environment = ClientEnvironment();
+    launch.output = Scratch() / "xrdb.log";
+    Child xrdb(launch);
+    if (!ExitedWith(xrdb.Wait(milliseconds(5000)), 0))
+        throw std::runtime_error("xrdb failed: " + ReadFile(Scratch() / "xrdb.log"));
+}
+
 void Desktop::KillServer() {
     Disconnect();
     Kill();

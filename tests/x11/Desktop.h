@@ -63,6 +63,9 @@ class Desktop : public XServer, public XClient {
     // server's one over the whole root, the first one primary; fewer than the last call
     // set remove the rest, as when a monitor is unplugged.
     void SetMonitors(const std::vector<Rect>& monitors);
+    // Xft.dpi in the server's resources (RESOURCE_MANAGER), set with xrdb as a desktop's
+    // settings daemon sets it. Throws std::runtime_error when xrdb fails.
+    void SetXftDpi(int dpi);
     // Ends the X server while clients still use it; our own connection closes first.
     void KillServer();
 

@@ -76,10 +76,11 @@ void Vellory::WaitForEyes(Window window, milliseconds deadline) const {
     const bool painted = WaitUntil(
         [&] {
             const Shot shot = Look(window);
-            one = ReadPupil(shot, Eye1);
-            two = ReadPupil(shot, Eye2);
-            return one.olivePixels > 150 && two.olivePixels > 150 && one.blackPixels > 40 &&
-                   two.blackPixels > 40;
+            one = ReadPupil(shot, Eye1, scale_);
+            two = ReadPupil(shot, Eye2, scale_);
+            const double area = scale_ * scale_;
+            return one.olivePixels > 150 * area && two.olivePixels > 150 * area &&
+                   one.blackPixels > 40 * area && two.blackPixels > 40 * area;
         },
         deadline, milliseconds(20));
     if (!painted)
@@ -109,8 +110,8 @@ Point Vellory::Outer(Window window) const {
     return *position;
 }
 
-testing::AssertionResult Vellory::DragBy(Window window, Point by, Point grip) {
-    const Point from = Position(window) + grip;
+testing::AssertionResult Vellory::DragBy(Window window, Point by, std::optional<Point> grip) {
+    const Point from = Position(window) + (grip ? *grip : Scaled(FacePoint, scale_));
     const Point expected = Position(window) + by;
     screen_.Drag(Button1, from, from + by);
     if (WaitUntil([&] { return Position(window) == expected; }, milliseconds(3000)))
@@ -122,7 +123,7 @@ testing::AssertionResult Vellory::DragBy(Window window, Point by, Point grip) {
 }
 
 testing::AssertionResult Vellory::QuitByDoubleClick(Child& process, Window window) {
-    screen_.DoubleClick(Position(window) + FacePoint);
+    screen_.DoubleClick(Position(window) + Scaled(FacePoint, scale_));
     return ExitedWith(process.Wait(milliseconds(3000)), 0);
 }
 

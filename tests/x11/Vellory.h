@@ -3,6 +3,7 @@
 // its window found by WM_CLASS and _NET_WM_PID, ready once its first ticks have painted
 // the eyes, and handled as a hand handles it, on one screen of the Desktop. OnDesktop is
 // the fixture of a scenario.
+// At a display scale other than 1 (SetScale), sizes and client places are device pixels.
 #pragma once
 
 #include <deque>
@@ -35,6 +36,9 @@ class Vellory {
     Vellory& operator=(const Vellory&) = delete;
 
     const std::filesystem::path& Folder() const { return folder_; }
+    // The display scale the program is expected to draw at.
+    void SetScale(double scale) { scale_ = scale; }
+    double Scale() const { return scale_; }
     std::filesystem::path Ini() const { return folder_ / "vellory.ini"; }
     void WriteSettings(const std::string& bytes) const { WriteFile(Ini(), bytes); }
     std::optional<std::string> Settings() const;  // the ini's bytes; nullopt when missing
@@ -59,11 +63,11 @@ class Vellory {
     Point Position(Window window) const;
     // The outer corner: that of the frame a window manager put round the window, if any.
     Point Outer(Window window) const;
-    Shot Look(Window window) const { return LookAt(screen_, window); }
+    Shot Look(Window window) const { return LookAt(screen_, window, scale_); }
 
-    // A left drag from `grip` (client pixels) by `by`; success once the window stands
-    // `by` from where it stood.
-    testing::AssertionResult DragBy(Window window, Point by, Point grip = FacePoint);
+    // A left drag from `grip` (client pixels at scale 1; FacePoint by default) by `by`;
+    // success once the window stands `by` from where it stood.
+    testing::AssertionResult DragBy(Window window, Point by, std::optional<Point> grip = {});
     // A double-click on the face; success once `process` has ended with status 0.
     testing::AssertionResult QuitByDoubleClick(Child& process, Window window);
 
@@ -75,6 +79,7 @@ class Vellory {
     TempFolder scratch_;
     std::filesystem::path folder_;
     std::deque<Run> runs_;
+    double scale_ = 1;
 };
 
 // A scenario on a desktop of its own, run with openbox and without a window manager

@@ -54,9 +54,17 @@ inline double SmoothStep(double edge0, double edge1, double x) {
     const double t = Clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3 - 2 * t);
 }
+// The size of one output pixel in picture pixels: 1 for the picture itself, 1 / s for
+// its rendering at display scale s. Soft edges are soft by so many output pixels, so
+// that a rendering at a larger scale is as crisp as the picture, not a blurred copy.
+inline double& OutputPixel() {
+    static double size = 1;
+    return size;
+}
+
 // Coverage of a pixel-wide soft edge: 1 well inside (distance < 0), 0 well outside.
 inline double Cover(double signedDistance, double softness = 0.7) {
-    return Clamp01(0.5 - signedDistance / (2 * softness));
+    return Clamp01(0.5 - signedDistance / (2 * softness * OutputPixel()));
 }
 
 // Normalised radius of an axis-aligned ellipse: below 1 inside, 1 on the outline.

@@ -5,8 +5,9 @@
 namespace native {
 
 bool Open(std::string& /*whyNot*/) {
-    // NOTE: DPI awareness comes from the manifest (platform/win32/vellory.manifest), so
-    // one window pixel is one screen pixel before the first window exists.
+    // NOTE: DPI awareness comes from the manifest (platform/win32/vellory.manifest,
+    // per-monitor v2), so one window pixel is one screen pixel before the first window
+    // exists, and the runtime scales the program's pixels itself (Dpi.cpp).
     return true;
 }
 

@@ -3,7 +3,8 @@
 // clicks are Windows' own (CS_DBLCLKS); the interactive move is Windows' caption move.
 // The timer looks at the pointer and the window when platform/TickPacer.h says so and
 // ticks only when one of them changed; raw mouse input wakes an idle loop, and WM_PAINT
-// repaints the last tick's eyes. VELLORY_ALWAYS_TICK=1 ticks every interval instead.
+// repaints the last tick's eyes. VELLORY_ALWAYS_TICK=1 ticks every interval instead. A change
+// of the window's DPI is handled before WM_DPICHANGED returns.
 #include <cstring>
 #include <deque>
 #include <optional>
@@ -199,6 +200,20 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             Loop().pacer.Moved(NowNs());  // the next look, at once or in turn, sees it
             if (Loop().pacer.Started()) ArmTimer(NowNs());
             return 0;
+        case WM_DPICHANGED: {
+            // The window's monitor or its setting changed: it takes the new scale at the
+            // place Windows suggests (which keeps it under the pointer during a drag), at
+            // once, also inside Windows' own move loop.
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            native::Event event{native::EventKind::ScaleChanged};
+            event.x = suggested->left;
+            event.y = suggested->top;
+            if (Loop().modalHandler != nullptr)
+                Loop().modalHandler(event);
+            else
+                Queue(event);
+            return 0;
+        }
         case WM_ENTERSIZEMOVE:
             Loop().inModalMove = true;
             return 0;

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/Native.h"
 
@@ -30,6 +31,8 @@ WindowState& TheWindow();
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Paints the content bitmap into a WM_PAINT's device context (Window.cpp).
 void PaintContent(HDC dc, const RECT& dirty);
+// Sets the program's region (program pixels) as the window's shape at its scale (Dpi.cpp).
+bool ApplyProgramRegion(HWND window, const std::vector<native::Rect>& programRegion);
 
 // The native interface's window id is the window handle itself: the program hands
 // Form::hWnd straight to user32.

@@ -1,8 +1,10 @@
-// Creating, placing, showing and drawing the window. The program shapes it and makes it
-// topmost with user32's own functions (platform/win32/backend/User32.cpp).
+// Creating, placing, showing and drawing the window, and giving it another scale's size
+// and content. The program shapes it and makes it topmost with user32's own functions
+// (platform/win32/backend/User32.cpp).
 #include <algorithm>
 
 #include "platform/Colour.h"
+#include "platform/Scaling.h"
 #include "platform/win32/backend/Win32Platform.h"
 
 namespace win32 {
@@ -131,6 +133,27 @@ void DestroyWindow(WindowId window) {
     ::DestroyWindow(Handle(window));
     win32::FreeContentBitmap(TheWindow());
     TheWindow() = win32::WindowState{};
+}
+
+// The window at another scale: its new content bitmap, size and place, and the program's
+// region shaped again for the scale.
+bool SetContent(WindowId window, Rect outer, Image& content) {
+    if (!IsOurs(window) || content.width <= 0 || content.height <= 0) return false;
+    win32::WindowState& w = TheWindow();
+    win32::FreeContentBitmap(w);
+    if (!win32::MakeContentBitmap(w, content)) {
+        win32::FreeContentBitmap(w);
+        return false;
+    }
+    w.width = content.width;
+    w.height = content.height;
+    const bool placed = SetWindowPos(Handle(window), nullptr, outer.left, outer.top, content.width,
+                                     content.height, SWP_NOZORDER | SWP_NOACTIVATE) != 0;
+    if (const scaling::ScaledWindow* scaled = scaling::WindowOf(window);
+        scaled != nullptr && scaled->programRegion)
+        win32::ApplyProgramRegion(Handle(window), *scaled->programRegion);
+    InvalidateRect(Handle(window), nullptr, FALSE);
+    return placed;
 }
 
 // Straight onto the window, not into the content bitmap: a repaint shows the bare

@@ -1,0 +1,99 @@
+// At a display scale s (the desktop's Xft.dpi / 96, or VELLORY_SCALE over it) the
+// kitten is the picture drawn for s: round(207 s) x round(220 s) device pixels centred at
+// the top, shaped to exactly that picture's non-key pixels, its eyes and pupils drawn at
+// the device's resolution; it drags and saves its place in the program's twips, and
+// comes back to the same device place.
+#include <cmath>
+
+#include "Vellory.h"
+#include "tests/support/EyeCheck.h"
+
+using namespace xtest;
+
+namespace {
+
+struct Setting {
+    const char* name;
+    int xftDpi;            // 0: none set
+    const char* variable;  // VELLORY_SCALE, or nullptr
+    double scale;          // what the program must draw at
+};
+void PrintTo(const Setting& setting, std::ostream* out) {
+    *out << setting.name;
+}
+
+const Setting Settings[] = {
+    {"XftDpi120", 120, nullptr, 1.25},
+    {"XftDpi144", 144, nullptr, 1.5},
+    {"XftDpi192", 192, nullptr, 2},
+    {"VariableOverXftDpi", 144, "2.5", 2.5},
+};
+
+class Scale : public testing::TestWithParam<std::tuple<Wm, Setting>> {
+  protected:
+    void SetUp() override {
+        if (setting.xftDpi != 0) desktop.SetXftDpi(setting.xftDpi);
+        vellory.SetScale(s);
+    }
+    Environment ScaledEnvironment() const {
+        Environment environment = desktop.ClientEnvironment();
+        if (setting.variable != nullptr) environment.Set("VELLORY_SCALE", setting.variable);
+        return environment;
+    }
+    int Device(double programPixels) const { return Scaled(programPixels, s); }
+
+    const Setting setting = std::get<1>(GetParam());
+    const double s = setting.scale;
+    Desktop desktop{std::get<0>(GetParam())};
+    Vellory vellory{desktop};
+};
+
+}  // namespace
+
+TEST_P(Scale, TheWindowIsThePictureDrawnForTheScaleWithItsEyes) {
+    desktop.SetBackground(Background);
+    auto [run, window] = vellory.StartAndWait(ScaledEnvironment());
+    const Point at = vellory.Position(window);
+    const int width = Device(KittenWidth), height = Device(KittenHeight);
+    EXPECT_EQ(desktop.Size(window), (Point{width, height}));
+    EXPECT_EQ(at.y, 0);
+    EXPECT_LE(std::abs(2 * at.x + width - 1280), 1) << "not centred: left " << at.x;
+
+    for (int kind : {ShapeBounding, ShapeInput}) {
+        std::string first;
+        const auto mask = desktop.ShapeMask(window, kind, width, height);
+        EXPECT_EQ(CountWrongShapePixels(mask, &first, s), 0)
+            << (kind == ShapeBounding ? "bounding" : "input") << " shape: " << first;
+    }
+    // Inside the shape the picture's own pixels, or the eyes; the background elsewhere.
+    std::string first;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return CountWrongPixels(vellory.Look(window), Background, &first, s) == 0; },
+        milliseconds(2000)))
+        << first;
+
+    for (const Point pointer : {Point{20, 400}, Point{1270, 30}, Point{640, 1010},
+                                Point{at.x + width / 2, 900}, Point{0, 0}}) {
+        desktop.MovePointer(pointer);
+        EXPECT_TRUE(PupilsLookAt(desktop, window, pointer, milliseconds(2000), s));
+    }
+    EXPECT_TRUE(run->process.Running());
+}
+
+TEST_P(Scale, ADraggedPlaceIsSavedInProgramTwipsAndComesBackToTheSameDevicePixel) {
+    auto [run, window] = vellory.StartAndWait(ScaledEnvironment());
+    ASSERT_TRUE(vellory.DragBy(window, {-151, 203}));
+    const Point moved = vellory.Position(window);
+    ASSERT_TRUE(vellory.QuitByDoubleClick(run->process, window));
+    const auto twips = [&](int device) { return std::to_string(std::lround(device * 15 / s)); };
+    EXPECT_EQ(vellory.Settings(),
+              "[Varnhold Quimbrel]\nTop=" + twips(moved.y) + "\nLeft=" + twips(moved.x) + "\n");
+    auto [again, window2] = vellory.StartAndWait(ScaledEnvironment());
+    EXPECT_EQ(vellory.Position(window2), moved);
+    EXPECT_EQ(desktop.Size(window2), (Point{Device(KittenWidth), Device(KittenHeight)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(, Scale, testing::Combine(BothDesktops, testing::ValuesIn(Settings)),
+                         [](const auto& info) {
+                             return WmName(std::get<0>(info.param)) + std::get<1>(info.param).name;
+                         });
