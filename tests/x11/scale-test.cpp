@@ -27,6 +27,10 @@ const Setting Settings[] = {
     {"XftDpi144", 144, nullptr, 1.5},
     {"XftDpi192", 192, nullptr, 2},
     {"VariableOverXftDpi", 144, "2.5", 2.5},
+    // A variable that is no number (a comma for the decimal point) is not read; one below
+    // the design's size gives the design's size.
+    {"UnreadableVariable", 144, "1,75", 1.5},
+    {"VariableBelowOne", 0, "0.4", 1},
 };
 
 class Scale : public testing::TestWithParam<std::tuple<Wm, Setting>> {
