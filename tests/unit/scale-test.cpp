@@ -161,6 +161,27 @@ TEST_P(ScaledProgramTest, ASavedPlaceComesBackToTheSameDevicePixel) {
         }
 }
 
+// Whether a saved place shows enough of the window is judged in the program's pixels on
+// both sides: the screen is 2560 / s of them wide.
+TEST_P(ScaledProgramTest, ASavedPlaceBeyondTheScaledScreenGivesWayToTheDefault) {
+    const std::int32_t screenWidth = std::lround(2560 / scale);
+    TempFolder folder;
+    PutFile(folder / "vellory", "");
+    for (const auto& [left, kept] : {std::pair{screenWidth - 100, true}, {screenWidth + 50, false}}) {
+        SetUp();
+        nullbackend::Get().executablePath = Backslashed(folder / "vellory");
+        PutFile(folder / "vellory.ini",
+                "[Varnhold Quimbrel]\nTop=1500\nLeft=" + std::to_string(left * 15) + "\n");
+        AppModul::Main();
+        const native::Rect at = nullbackend::Get().windowRect;
+        EXPECT_EQ(at.top, kept ? Device(100) : 0) << "Left " << left;
+        if (kept)
+            EXPECT_NEAR(at.left, left * scale, 0.5);
+        else
+            EXPECT_LE(std::abs(2 * at.left + Device(207) - 2560), 2) << "Left " << left;
+    }
+}
+
 TEST_P(ScaledProgramTest, TheShapeIsExactlyThePicturesNonKeyPixelsAtTheScale) {
     fVellory::Instance().Show();  // loads: the trim sets the region
     const auto picture =
