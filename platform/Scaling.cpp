@@ -87,11 +87,19 @@ native::Point Nearest(Place place) {
     return {Clamped(std::round(place.x)), Clamped(std::round(place.y))};
 }
 
+native::Point ProgramPoint(native::Point device) {
+    return Nearest(ToProgram({double(device.x), double(device.y)}, native::ScreenAreas()));
+}
+
+native::Point DevicePoint(native::Point program) {
+    return Nearest(ToDevice({double(program.x), double(program.y)}, native::ScreenAreas()));
+}
+
 namespace {
 
 native::Rect Resized(native::Point corner, const native::Rect& rect, double factor) {
-    const native::Point size = scaling::Nearest(
-        Place{(double(rect.right) - rect.left) * factor, (double(rect.bottom) - rect.top) * factor});
+    const native::Point size = scaling::Nearest(Place{(double(rect.right) - rect.left) * factor,
+                                                      (double(rect.bottom) - rect.top) * factor});
     return {corner.x, corner.y, corner.x + size.x, corner.y + size.y};
 }
 

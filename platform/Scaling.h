@@ -27,6 +27,10 @@ const native::ScaledArea* AreaOfProgram(Place program, std::span<const native::S
 Place ToProgram(Place device, std::span<const native::ScaledArea> areas);
 Place ToDevice(Place program, std::span<const native::ScaledArea> areas);
 native::Point Nearest(Place place);  // halves away from zero
+// A screen point in the other kind of pixel, to the nearest whole one, on the screen as
+// it is now (native::ScreenAreas()): the points the user32 functions take and give.
+native::Point ProgramPoint(native::Point device);
+native::Point DevicePoint(native::Point program);
 // A rectangle of the screen (a monitor's, say) in the other kind of pixel: its corner as
 // a place, its size by the scale of the area the corner lies on; whole pixels.
 native::Rect ProgramRect(const native::Rect& device, std::span<const native::ScaledArea> areas);

@@ -116,8 +116,7 @@ int SetWindowRgn(HWND window, HRGN region, BOOL /*redraw*/) {
 BOOL GetCursorPos(POINT* point) {
     native::Point position;
     if (point == nullptr || !native::GetPointer(position)) return 0;
-    const native::Point program = scaling::Nearest(
-        scaling::ToProgram({double(position.x), double(position.y)}, native::ScreenAreas()));
+    const native::Point program = scaling::ProgramPoint(position);
     point->x = program.x;
     point->y = program.y;
     return 1;
@@ -134,8 +133,7 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
 BOOL ClientToScreen(HWND window, POINT* point) {
     native::Point origin;
     if (point == nullptr || !native::GetClientOrigin(Window(window), origin)) return 0;
-    const native::Point program = scaling::Nearest(
-        scaling::ToProgram({double(origin.x), double(origin.y)}, native::ScreenAreas()));
+    const native::Point program = scaling::ProgramPoint(origin);
     point->x += program.x;
     point->y += program.y;
     return 1;
@@ -146,8 +144,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int /*cx*/, int /
     BOOL ok = 1;
     if (insertAfter == HWND_TOPMOST && !native::SetTopmost(Window(window))) ok = 0;
     if ((flags & SWP_NOMOVE) == 0) {
-        const native::Point device =
-            scaling::Nearest(scaling::ToDevice({double(x), double(y)}, native::ScreenAreas()));
+        const native::Point device = scaling::DevicePoint({x, y});
         if (!native::MoveWindow(Window(window), device)) ok = 0;
     }
     return ok;

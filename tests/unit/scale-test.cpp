@@ -167,7 +167,8 @@ TEST_P(ScaledProgramTest, ASavedPlaceBeyondTheScaledScreenGivesWayToTheDefault) 
     const std::int32_t screenWidth = std::lround(2560 / scale);
     TempFolder folder;
     PutFile(folder / "vellory", "");
-    for (const auto& [left, kept] : {std::pair{screenWidth - 100, true}, {screenWidth + 50, false}}) {
+    for (const auto& [left, kept] :
+         {std::pair{screenWidth - 100, true}, {screenWidth + 50, false}}) {
         SetUp();
         nullbackend::Get().executablePath = Backslashed(folder / "vellory");
         PutFile(folder / "vellory.ini",

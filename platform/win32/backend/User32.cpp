@@ -45,8 +45,7 @@ std::optional<std::vector<native::Rect>> RectsOf(::HRGN region) {
 BOOL GetCursorPos(POINT* point) {
     ::POINT position{};
     if (point == nullptr || !::GetCursorPos(&position)) return 0;
-    const native::Point program = scaling::Nearest(
-        scaling::ToProgram({double(position.x), double(position.y)}, native::ScreenAreas()));
+    const native::Point program = scaling::ProgramPoint({position.x, position.y});
     point->x = program.x;
     point->y = program.y;
     return 1;
@@ -64,8 +63,7 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
 BOOL ClientToScreen(HWND window, POINT* point) {
     ::POINT origin{};
     if (point == nullptr || !::ClientToScreen(Native(window), &origin)) return 0;
-    const native::Point program = scaling::Nearest(
-        scaling::ToProgram({double(origin.x), double(origin.y)}, native::ScreenAreas()));
+    const native::Point program = scaling::ProgramPoint({origin.x, origin.y});
     point->x += program.x;
     point->y += program.y;
     return 1;
@@ -73,8 +71,7 @@ BOOL ClientToScreen(HWND window, POINT* point) {
 
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     if ((flags & SWP_NOMOVE) == 0) {
-        const native::Point device =
-            scaling::Nearest(scaling::ToDevice({double(x), double(y)}, native::ScreenAreas()));
+        const native::Point device = scaling::DevicePoint({x, y});
         x = device.x;
         y = device.y;
     }
