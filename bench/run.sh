@@ -15,7 +15,7 @@ bash scripts/setup.sh --tests
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF -DVELLORY_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)" --target vellory benchmarks minimal_xlib measure_whole >/dev/null
 b=build-bench
-programs=("vellory=$b/vellory" "vellory, scale 2=env VELLORY_SCALE=2 $b/vellory"
+programs=("vellory=$b/vellory" "vellory, scale 2=VELLORY_SCALE=2 $b/vellory"
           "minimal Xlib=$b/bench/minimal_xlib" "xeyes=xeyes -geometry 207x220")
 
 echo "### In-process ($(date -u +%F), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
@@ -39,7 +39,7 @@ requests_per_second() {  # command...
   proxy=:$((${display#:} + 400))
   xtrace -n -k -d "$display" -D "$proxy" -o "$log" >/dev/null 2>&1 & pids+=($!)
   sleep 0.5
-  DISPLAY=$proxy "$@" >/dev/null 2>&1 & pids+=($!)
+  DISPLAY=$proxy env "$@" >/dev/null 2>&1 & pids+=($!)
   sleep 3
   local settled rested moved
   settled=$(grep -c 'Request(' "$log" || true)

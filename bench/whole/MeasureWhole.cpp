@@ -11,7 +11,7 @@
 // scale), when there are such.
 // Usage: measure_whole [--openbox] [--long] [--seconds N] [--still-seconds N]
 //                      NAME=COMMAND...   (e.g. "xeyes=xeyes -geometry 207x220",
-//                                         "scale 2=env VELLORY_SCALE=2 build/vellory")
+//                                         "scale 2=VELLORY_SCALE=2 build/vellory")
 //        measure_whole --stroke N     (moves the pointer on $DISPLAY for N seconds)
 #include <X11/Xlib.h>
 #include <poll.h>
