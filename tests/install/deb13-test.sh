@@ -7,6 +7,8 @@
 source "$(dirname "$0")/Common.sh"
 Need cpack mmdebstrap zstd unshare flock
 [[ $(id -u) -eq 0 ]] || { echo "SKIP: a root file system needs root (mmdebstrap, chroot)"; exit 77; }
+unshare --mount --pid --fork --net true 2>/dev/null ||
+  { echo "SKIP: this machine gives no new namespaces (a container without them?)"; exit 77; }
 build=$1
 probe=$2
 KeepInstallManifest "$build"
@@ -21,7 +23,9 @@ cp "$probe" "$work/kitten_probe"
 cp "$here/deb13-inside.sh" "$work/inside.sh"
 
 packed=$SECONDS
-bash "$here/../rootfs/enter.sh" "$root" --bind "$work:/test" -- bash /test/inside.sh /test ||
+# The source tree's window/ holds the picture that kitten_probe compares the screen with.
+bash "$here/../rootfs/enter.sh" "$root" --bind "$work:/test" --bind "$(realpath "$here/../../window")" \
+  -- bash /test/inside.sh /test ||
   Fail "the package does not install or run on Debian 13 (see above)"
 echo "times: root ready $((ready - started)) s, package $((packed - ready)) s," \
      "install and run $((SECONDS - packed)) s"
