@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The package on Debian 13 (trixie), whose glibc is newer than this machine's: built here
-# with cpack, installed with `apt-get install ./vellory_*.deb` into a trixie root file
+# with cpack, installed with `apt-get install` of the .deb file into a trixie root file
 # system (tests/rootfs) that holds its dependencies, and run there from /usr/bin as a
 # normal user of that root, on an Xvfb of the root's own (deb13-inside.sh).
 # Usage: deb13-test.sh <build folder> <kitten_probe>
