@@ -4,7 +4,8 @@
 // ourselves. A click thus never reaches the manager, which would wait for the next click
 // if its grab came after the release. Press, release and our requests may meet in any
 // order (a fast click, a touchpad's tap, a remote display): every path below ends with
-// the pointer free and the next click ours.
+// the pointer free and the next click ours. Whoever runs the move, the point of the face
+// that was pressed stays under the pointer.
 #include <X11/Xlib.h>
 
 #include "platform/x11/X11Platform.h"
@@ -95,12 +96,28 @@ void Hold(native::WindowId window, native::Point pointer) {
     move.startWindow = {rect.left, rect.top};
 }
 
-void HandOver() {
+// The window follows the pointer's travel since the press.
+void Follow(native::Point pointer) {
+    const Move& move = TheMove();
+    native::MoveWindow(TheWindow().window, {move.startWindow.x + pointer.x - move.startPointer.x,
+                                            move.startWindow.y + pointer.y - move.startPointer.y});
+}
+
+// `motion`: where the latest motion took the pointer.
+void HandOver(native::Point motion) {
     LetGo();  // the manager cannot grab a pointer that we hold
     native::Point pointer;
-    if (!LeftButtonDown(pointer)) return;  // the drag is already over
-    // From where the press was: the manager catches up with the pointer on its own.
-    SendMoveResize(MoveResizeMove, TheMove().startPointer);
+    if (!LeftButtonDown(pointer)) {  // the drag is already over: it went as far as this
+        Follow(motion);
+        return;
+    }
+    // NOTE: some managers (kwin_x11, fvwm) start the move from where the pointer is when
+    // they take it over, not from the place that the request names, and would leave out
+    // the motion so far. The window catches up with the pointer first, and the request
+    // names the pointer's place now: both kinds of manager then go on from the same point.
+    // The move request reaches the manager after the window's own, as sent.
+    Follow(pointer);
+    SendMoveResize(MoveResizeMove, pointer);
     TheMove().state = MoveState::HandedOver;
 }
 
@@ -114,7 +131,9 @@ void OnLeftRelease(const XButtonEvent& release) {
             return;
         case MoveState::HandedOver:
             // The release reached us, not the manager: it had not taken the pointer yet,
-            // and would hold it in a move until the next click.
+            // and would hold it in a move until the next click. The window catches up
+            // with the motion that came meanwhile.
+            Follow({release.x_root, release.y_root});
             SendMoveResize(MoveResizeCancel, {release.x_root, release.y_root});
             move.state = MoveState::Idle;
             return;
@@ -135,12 +154,10 @@ void OnMoveMotion(const XMotionEvent& first) {
         return;
     }
     if (move.managerMoves) {
-        HandOver();
+        HandOver({motion.x_root, motion.y_root});
         return;
     }
-    const native::Point to{move.startWindow.x + motion.x_root - move.startPointer.x,
-                           move.startWindow.y + motion.y_root - move.startPointer.y};
-    native::MoveWindow(TheWindow().window, to);
+    Follow({motion.x_root, motion.y_root});
 }
 
 void OnMovedWhileHandedOver() {
