@@ -1,9 +1,9 @@
 // The one narrow interface between the portable form runtime and a native backend: what
 // runtime/ calls, nothing more. Backends: platform/x11 (Xlib), platform/win32 (user32/
-// gdi32), platform/null (records calls, for tests without a display). Exactly one of them
-// is linked into a program. The program's own Win32 calls go through platform/WinApi.h.
-// Coordinates are device pixels, the display's own; screen pixels have their origin at
-// the primary monitor's top-left corner and are negative left of or above it. The
+// gdi32), platform/null (no display: it keeps the effect of each call and plays back what
+// a test sets up). Exactly one of them is linked into a program. The program's own Win32 calls go
+// through platform/WinApi.h. Coordinates are device pixels, the display's own; screen pixels have
+// their origin at the primary monitor's top-left corner and are negative left of or above it. The
 // program's pixels are device pixels divided by the display scale (platform/Scaling.h).
 #pragma once
 
@@ -72,7 +72,9 @@ struct Event {
 bool Open(std::string& whyNot);
 // Takes the single-instance lock for this user and session; true when another copy has it.
 bool AnotherCopyRuns();
-// The real executable's path in the program's notation ("\" separates folders).
+// The real executable's path in the program's notation ("\" separates folders). X11
+// without /proc: found from the name it was started by; failing that, its bare name in
+// the root folder.
 std::string ExecutablePath();
 // The user's locale's decimal separator. A host service rather than a backend one:
 // platform/posix/Locale.cpp, platform/win32/services/Locale.cpp.

@@ -18,8 +18,8 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects);  // SetWindowRgn
 bool GetPointer(Point& position);                                // GetCursorPos
 bool GetClientOrigin(WindowId window, Point& origin);            // ClientToScreen
 void ReleaseCapture();
-// The interactive move until the left button is released: SendMessageA(WM_NCLBUTTONDOWN,
-// HTCAPTION).
+// Starts the interactive move, which lasts until the left button is released:
+// SendMessageA(WM_NCLBUTTONDOWN, HTCAPTION). It returns at once; the move runs in the loop.
 void BeginMove(WindowId window);
 // The monitors' rectangles in screen pixels, the primary one first (MonitorFromRect).
 std::vector<Rect> Monitors();

@@ -7,10 +7,16 @@
 namespace profile {
 namespace {
 
+// A read under the shared side of the writers' lock: never of a file half-written.
+ReadOutcome ReadLocked(const std::string& file, std::string& bytes) {
+    const ReadLock lock(file);
+    return ReadWhole(file, bytes);
+}
+
 ReadOutcome ReadThrough(const settingsplace::Place& place, std::string& bytes) {
-    const ReadOutcome outcome = ReadWhole(place.file, bytes);
+    const ReadOutcome outcome = ReadLocked(place.file, bytes);
     if (outcome != ReadOutcome::Missing || place.fallback.empty()) return outcome;
-    return ReadWhole(place.fallback, bytes);
+    return ReadLocked(place.fallback, bytes);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // One read, or one read-modify-write, of a user's settings file: in its place
-// (platform/SettingsPlace.h), under the writers' lock (ProfileLock.h), through the store
-// (ProfileStore.h). platform/posix/ProfileFile.cpp calls these two.
+// (platform/SettingsPlace.h), under the writers' lock, shared for a read (ProfileLock.h),
+// through the store (ProfileStore.h). platform/posix/ProfileFile.cpp calls these two.
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 // The lock that writers of a settings file take, so that two copies of the program that
-// end at the same moment never mix their entries: the file holds one copy's Top and Left.
+// end at the same moment never mix their entries: the file holds one copy's Top and Left;
+// and its shared side, which readers take so that they never see a file half-written in
+// place (a hard-linked file is written in place: ProfileStore.h).
 #pragma once
 
 #include <chrono>
@@ -18,5 +20,20 @@ constexpr std::chrono::milliseconds LockWait{2000};
 // cannot be locked (unreadable, missing, a file system without locks) is written
 // without one, as before.
 bool TakeWriteLock(const std::string& file);
+
+// The shared side of the same lock, held for one read of `file`: it waits, up to
+// LockWait, for a writer in another process to finish. A writer that keeps the lock
+// longer, or a folder that cannot be locked, is read without it, as before there were
+// locks; this process's own write lock lets it read at once.
+class ReadLock {
+  public:
+    explicit ReadLock(const std::string& file);
+    ~ReadLock();
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+
+  private:
+    int fd_ = -1;
+};
 
 }  // namespace profile

@@ -1,7 +1,8 @@
-// The settings file on disk: read it whole, and replace it whole, atomically. The profile
-// format itself is platform/posix/ProfileText.h; one entry per call is ProfileFile.h;
-// which file a user's settings are in, and the lock that writers take, are
-// platform/posix/ProfileAccess.h.
+// The settings file on disk: read it whole, and replace it whole (atomically by rename,
+// or in place for a hard-linked file). The profile format itself is
+// platform/posix/ProfileText.h; one entry per call is ProfileFile.h; which file a user's
+// settings are in, and the lock that readers and writers take, are
+// platform/posix/ProfileAccess.h (with SettingsPlace.h and ProfileLock.h).
 #pragma once
 
 #include <sys/types.h>

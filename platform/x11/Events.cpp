@@ -37,21 +37,22 @@ std::optional<native::Event> OnButtonPress(const XButtonEvent& press) {
         default:
             return std::nullopt;  // wheel and extra buttons
     }
+    if (event.button == 1) OnLeftPress(press);
     if (event.button == 1 && EndsDoubleClick(press)) event.kind = native::EventKind::DblClick;
     return event;
 }
 
 void OnConfigure(const XConfigureEvent& configure) {
-    OnMovedWhileHandedOver();
     WindowState& w = TheWindow();
     // Synthetic events (ICCCM) and events of a child of the root carry root
     // coordinates; a real event from inside a window manager's frame does not.
     if (configure.send_event || w.parentIsRoot) {
         w.rootPosition = {configure.x, configure.y};
         w.positionKnown = true;
-        return;
+    } else {
+        w.positionKnown = false;  // asked again, once, when someone needs it
     }
-    w.positionKnown = false;  // asked again, once, when someone needs it
+    OnMovedWhileHandedOver();
 }
 
 }  // namespace

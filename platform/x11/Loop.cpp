@@ -2,8 +2,9 @@
 // event or the timer's next look is due (platform/TickPacer.h decides when). A look asks
 // for the pointer and the window's place; the tick is delivered only when one of them
 // changed, and the tick's own GetCursorPos then answers from that look. XInput 2 raw
-// motion on the root window wakes an idle loop; an Expose repaints the last tick's eyes.
-// VELLORY_ALWAYS_TICK=1 ticks every interval instead, as a plain timer does.
+// motion and raw touches on the root window wake an idle loop; an Expose repaints the
+// last tick's eyes. VELLORY_ALWAYS_TICK=1 ticks every interval instead, as a plain timer
+// does.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <poll.h>
@@ -49,6 +50,7 @@ struct TickingState {
     std::optional<Look> thisTick;  // while a tick runs: the look that delivered it
     int inputOpcode = -1;          // XInput's major opcode, once version 2.1 is there
     bool motionSelected = false;
+    bool rawTouch = false;  // XInput 2.2: touches are selected with the motion
 };
 
 TickingState& Ticking() {
@@ -76,22 +78,26 @@ Look TakeLook() {
 
 // NOTE: raw events reach every client that selects them on the root, whoever grabs the
 // pointer, from XInput 2.1 on; 2.0 clients lose them during a grab (a window manager's
-// move).
-int FindRawMotion() {
+// move). A finger on a touch screen raises raw touch events (2.2), not raw motion.
+int FindRawMotion(bool& touch) {
     int opcode = 0, event = 0, error = 0;
     if (!XQueryExtension(X().display, "XInputExtension", &opcode, &event, &error)) return -1;
-    int major = 2, minor = 1;
+    int major = 2, minor = 2;
     if (XIQueryVersion(X().display, &major, &minor) != Success) return -1;
     if (major < 2 || (major == 2 && minor < 1)) return -1;
+    touch = major > 2 || minor >= 2;
     return opcode;
 }
 
-// Raw motion of every master pointer, wanted only while the loop is idle.
+// Raw motion and touches of every master pointer, wanted only while the loop is idle.
 void SelectRawMotion(bool on) {
     TickingState& loop = Ticking();
     if (loop.inputOpcode < 0 || loop.motionSelected == on) return;
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     if (on) XISetMask(bits, XI_RawMotion);
+    if (on && loop.rawTouch)
+        for (const int touch : {XI_RawTouchBegin, XI_RawTouchUpdate, XI_RawTouchEnd})
+            XISetMask(bits, touch);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
     XISelectEvents(X().display, X().root, &mask, 1);
     loop.motionSelected = on;
@@ -152,7 +158,8 @@ Event WaitEvent() {
     // NOTE: XInput is asked for once the loop runs, after the window is shown: its four
     // round trips would delay the first picture, and the first tick comes later anyway.
     if (loop.setup.interval > 0 && !loop.pacer.Started()) {
-        if (loop.setup.mode == TickPacer::Mode::Quiet) loop.inputOpcode = x11::FindRawMotion();
+        if (loop.setup.mode == TickPacer::Mode::Quiet)
+            loop.inputOpcode = x11::FindRawMotion(loop.rawTouch);
         // NOTE: without XInput 2 the looks back off while nothing changes, as xeyes polls.
         loop.setup.motionReported = loop.inputOpcode >= 0;
         loop.pacer.Start(loop.setup, loop.startedNs);

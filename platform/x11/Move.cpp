@@ -4,8 +4,11 @@
 // ourselves. A click thus never reaches the manager, which would wait for the next click
 // if its grab came after the release. Press, release and our requests may meet in any
 // order (a fast click, a touchpad's tap, a remote display): every path below ends with
-// the pointer free and the next click ours.
+// the pointer free and the next click ours. Whoever runs the move, the point of the face
+// that was pressed stays under the pointer.
 #include <X11/Xlib.h>
+
+#include <optional>
 
 #include "platform/x11/X11Platform.h"
 
@@ -14,17 +17,24 @@ namespace {
 
 constexpr long MoveResizeMove = 8;     // _NET_WM_MOVERESIZE_MOVE
 constexpr long MoveResizeCancel = 11;  // _NET_WM_MOVERESIZE_CANCEL
+// _NET_MOVERESIZE_WINDOW's flags: static gravity (the client area's corner), x and y
+// given, from a normal application.
+constexpr long ClientCornerXY = StaticGravity | 1L << 8 | 1L << 9 | 1L << 12;
 
 enum class MoveState {
     Idle,
     Holding,     // we hold the pointer: the first motion moves the window
     HandedOver,  // the window manager was asked to run the move
+    Finishing,   // the drag was over before we held it: its release, queued, ends it
 };
 
 struct Move {
     MoveState state = MoveState::Idle;
-    bool managerMoves = false;  // hand over on the first motion
+    bool managerMoves = false;   // hand over on the first motion
+    bool managerPlaces = false;  // the manager lists _NET_MOVERESIZE_WINDOW
     native::Point startPointer, startWindow;
+    native::Point placed;                // where the window was last put (at first: start)
+    std::optional<native::Point> press;  // the last left press, root coordinates
 };
 
 Move& TheMove() {
@@ -81,30 +91,93 @@ void Hold(native::WindowId window, native::Point pointer) {
         XGrabPointer(x.display, TheWindow().window, False, Button1MotionMask | ButtonReleaseMask,
                      GrabModeAsync, GrabModeAsync, None, None, CurrentTime) != GrabSuccess)
         return;  // someone else holds the pointer: there is no drag of ours
-    // The release may have come between our look at the button and the grab: its event
-    // went to the window without ending anything. Look again now that we hold the pointer.
+    Move& move = TheMove();
+    move.managerMoves = managerMoves;
+    if (managerMoves) {
+        static const Atom moveResizeWindow =
+            XInternAtom(x.display, "_NET_MOVERESIZE_WINDOW", False);
+        move.managerPlaces = WindowManagerSupports(moveResizeWindow);
+    }
+    // NOTE: from the press, not from where the pointer is now: a quick hand has moved on
+    // before the program asks for the move, and that motion counts as well.
+    move.startPointer = move.press.value_or(pointer);
+    move.startWindow = {rect.left, rect.top};
+    move.placed = move.startWindow;
+    // The release may have come before the grab: look again now that we hold the pointer.
+    // A drag that is over already, a flick, still goes as far as its release.
     native::Point now;
     if (!LeftButtonDown(now)) {
         LetGo();
+        move.state = MoveState::Finishing;
         return;
     }
-    Move& move = TheMove();
     move.state = MoveState::Holding;
-    move.managerMoves = managerMoves;
-    move.startPointer = pointer;
-    move.startWindow = {rect.left, rect.top};
 }
 
-void HandOver() {
+// NOTE: managers read XMoveWindow's place of a framed window differently: fvwm as the
+// client area's corner, the others as the frame's (ICCCM's north-west gravity), and a
+// drag under fvwm would slip by the frame's title at each hand-over. A manager that lists
+// _NET_MOVERESIZE_WINDOW is asked instead, with the client area's corner.
+void PlaceOuterCorner(native::Point outer) {
+    if (!TheMove().managerPlaces) {
+        native::MoveWindow(TheWindow().window, outer);
+        return;
+    }
+    Connection& x = X();
+    WindowState& w = TheWindow();
+    const native::Point client{outer.x + x.primary.left + w.frame.left,
+                               outer.y + x.primary.top + w.frame.top};
+    static const Atom moveResizeWindow = XInternAtom(x.display, "_NET_MOVERESIZE_WINDOW", False);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w.window;
+    event.xclient.message_type = moveResizeWindow;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = ClientCornerXY;
+    event.xclient.data.l[1] = client.x;
+    event.xclient.data.l[2] = client.y;
+    XSendEvent(x.display, x.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    w.rootPosition = client;
+    w.positionKnown = true;
+}
+
+// The window follows the pointer's travel since the press. A window already there is
+// left alone: a click's request to stay put would still reach the manager.
+void Follow(native::Point pointer) {
+    Move& move = TheMove();
+    const native::Point to{move.startWindow.x + pointer.x - move.startPointer.x,
+                           move.startWindow.y + pointer.y - move.startPointer.y};
+    if (to == move.placed) return;
+    PlaceOuterCorner(to);
+    move.placed = to;
+}
+
+// `motion`: where the latest motion took the pointer.
+void HandOver(native::Point motion) {
     LetGo();  // the manager cannot grab a pointer that we hold
     native::Point pointer;
-    if (!LeftButtonDown(pointer)) return;  // the drag is already over
-    // From where the press was: the manager catches up with the pointer on its own.
-    SendMoveResize(MoveResizeMove, TheMove().startPointer);
+    if (!LeftButtonDown(pointer)) {  // the drag is already over: its release ends it
+        Follow(motion);
+        TheMove().state = MoveState::Finishing;
+        return;
+    }
+    // NOTE: some managers (kwin_x11, fvwm) start the move from where the pointer is when
+    // they take it over, not from the place that the request names, and would leave out
+    // the motion so far. The window catches up with the pointer first, and the request
+    // names the pointer's place now: both kinds of manager then go on from the same point.
+    // The move request reaches the manager after the window's own, as sent.
+    Follow(pointer);
+    SendMoveResize(MoveResizeMove, pointer);
     TheMove().state = MoveState::HandedOver;
 }
 
 }  // namespace
+
+void OnLeftPress(const XButtonEvent& press) {
+    Move& move = TheMove();
+    move.press = native::Point{press.x_root, press.y_root};
+    if (move.state == MoveState::Finishing) move.state = MoveState::Idle;  // its release was lost
+}
 
 void OnLeftRelease(const XButtonEvent& release) {
     Move& move = TheMove();
@@ -114,8 +187,14 @@ void OnLeftRelease(const XButtonEvent& release) {
             return;
         case MoveState::HandedOver:
             // The release reached us, not the manager: it had not taken the pointer yet,
-            // and would hold it in a move until the next click.
+            // and would hold it in a move until the next click. The window catches up
+            // with the motion that came meanwhile.
+            Follow({release.x_root, release.y_root});
             SendMoveResize(MoveResizeCancel, {release.x_root, release.y_root});
+            move.state = MoveState::Idle;
+            return;
+        case MoveState::Finishing:
+            Follow({release.x_root, release.y_root});
             move.state = MoveState::Idle;
             return;
         case MoveState::Idle:
@@ -135,17 +214,20 @@ void OnMoveMotion(const XMotionEvent& first) {
         return;
     }
     if (move.managerMoves) {
-        HandOver();
+        HandOver({motion.x_root, motion.y_root});
         return;
     }
-    const native::Point to{move.startWindow.x + motion.x_root - move.startPointer.x,
-                           move.startWindow.y + motion.y_root - move.startPointer.y};
-    native::MoveWindow(TheWindow().window, to);
+    Follow({motion.x_root, motion.y_root});
 }
 
 void OnMovedWhileHandedOver() {
     Move& move = TheMove();
     if (move.state != MoveState::HandedOver) return;
+    // Our own catching up before the hand-over says nothing of the manager's move.
+    native::Rect rect;
+    if (!native::GetWindowRect(TheWindow().window, rect) ||
+        native::Point{rect.left, rect.top} == move.placed)
+        return;
     native::Point pointer;
     if (LeftButtonDown(pointer)) return;  // the manager's move goes on
     move.state = MoveState::Idle;
@@ -174,8 +256,8 @@ void ReleaseCapture() {
 void BeginMove(WindowId window) {
     if (!x11::IsOurs(window)) return;
     Point pointer;
-    // A click that is already over has nothing to drag.
-    if (x11::LeftButtonDown(pointer)) x11::Hold(window, pointer);
+    x11::LeftButtonDown(pointer);
+    x11::Hold(window, pointer);
 }
 
 }  // namespace native

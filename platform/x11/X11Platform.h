@@ -112,6 +112,7 @@ int MsUntilNextLook();
 void LookIfDue();
 
 // Move.cpp: the interactive move (native::ReleaseCapture, native::BeginMove).
+void OnLeftPress(const XButtonEvent& press);
 void OnLeftRelease(const XButtonEvent& release);
 void OnMoveMotion(const XMotionEvent& first);
 void OnMovedWhileHandedOver();  // a ConfigureNotify of ours

@@ -81,6 +81,9 @@ class XClient {
     void FastClick(Point at);
     // `hold`: after the press, before the motion; `rest`: after it, before the release.
     void FastDrag(Point from, Point to, milliseconds hold = {}, milliseconds rest = {});
+    // A left drag from `from` in `steps` motions of `step`, `between` apart; the release
+    // comes `rest` after the last.
+    void StepDrag(Point from, Point step, int steps, milliseconds between, milliseconds rest);
     // Two left clicks on the spot whose presses come `apart` from each other.
     void ClickTwice(Point at, milliseconds apart);
     Point Pointer() const;

@@ -84,6 +84,17 @@ void XClient::FastDrag(Point from, Point to, milliseconds hold, milliseconds res
     Release(Button1);
 }
 
+void XClient::StepDrag(Point from, Point step, int steps, milliseconds between, milliseconds rest) {
+    MovePointer(from);
+    Press(Button1);
+    for (int i = 1; i <= steps; ++i) {
+        if (i > 1) Pause(between);
+        MovePointer({from.x + step.x * i, from.y + step.y * i});
+    }
+    Pause(rest);
+    Release(Button1);
+}
+
 void XClient::ClickTwice(Point at, milliseconds apart) {
     MovePointer(at);
     Pause(pace_.settle);

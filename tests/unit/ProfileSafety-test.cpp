@@ -264,6 +264,39 @@ TEST(ProfileSafety, AWriterWaitsForAnotherCopyOnlyALittle) {
     close(wrote[1]);
 }
 
+// A hard-linked file is written in place; a reader in another process meanwhile waits
+// for the whole file rather than reading the half that is there.
+TEST(ProfileSafety, AReaderNeverSeesAFileHalfWrittenInPlace) {
+    TempFolder folder;
+    const std::string ini = folder / "v.ini";
+    PutFile(ini, Saved);
+    int half[2];
+    ASSERT_EQ(pipe(half), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        // The writers' lock, as a copy between its two entries holds it; then the bytes
+        // go in in two parts, as a slow disk takes them.
+        if (Write(ini, "Top", "1500") != "1") _exit(1);
+        const int fd = open(ini.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const std::string whole = "[Varnhold Quimbrel]\nTop=2100\nLeft=4050\n";
+        const std::size_t cut = whole.find("Left");
+        if (fd < 0 || write(fd, whole.data(), cut) != static_cast<ssize_t>(cut)) _exit(1);
+        if (write(half[1], "h", 1) != 1) _exit(1);
+        usleep(300 * 1000);
+        const std::string rest = whole.substr(cut);
+        if (write(fd, rest.data(), rest.size()) != static_cast<ssize_t>(rest.size())) _exit(1);
+        _exit(0);  // the lock ends with the process
+    }
+    close(half[1]);
+    char ignored;
+    ASSERT_EQ(read(half[0], &ignored, 1), 1);
+    EXPECT_EQ(Read(ini, "Left"), "4050");
+    int status = 0;
+    waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(half[0]);
+}
+
 namespace {
 
 // A program folder that the user cannot write (root's, or the user's own made 0555 when

@@ -14,8 +14,9 @@ namespace xtest {
 using namespace support;
 
 // Bare: no window manager. i3 (floating for our class, its default border), xfwm4 and
-// metacity from Debian as they come; fvwm as it comes frames every window, hints or not.
-enum class Wm { Bare, Openbox, I3, Xfwm4, Metacity, Fvwm };
+// metacity from Debian as they come; fvwm as it comes frames every window, hints or not;
+// kwin_x11 as KDE's X11 session runs it, without compositing.
+enum class Wm { Bare, Openbox, I3, Xfwm4, Metacity, Fvwm, KwinX11 };
 
 // How far StartManager waits: until the process runs, or until it manages a new window.
 enum class Until { Started, Ready };
@@ -80,7 +81,7 @@ class Desktop : public XServer, public XClient {
 // The desktops the scenarios run on, and their names in test names.
 inline const auto BothDesktops = testing::Values(Wm::Bare, Wm::Openbox);
 inline const auto AllDesktops =
-    testing::Values(Wm::Bare, Wm::Openbox, Wm::I3, Wm::Xfwm4, Wm::Metacity, Wm::Fvwm);
+    testing::Values(Wm::Bare, Wm::Openbox, Wm::I3, Wm::Xfwm4, Wm::Metacity, Wm::Fvwm, Wm::KwinX11);
 std::string WmName(Wm wm);
 inline std::string DesktopName(const testing::TestParamInfo<Wm>& info) {
     return WmName(info.param);

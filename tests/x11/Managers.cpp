@@ -15,6 +15,20 @@ constexpr const char* I3Config =
     "# i3 config file (v4)\n"
     "for_window [class=\"vellory\"] floating enable\n";
 
+// NOTE: Debian's kwin binaries may carry file capabilities, which a container's bounding
+// set refuses at exec ("Operation not permitted"); a copy carries none.
+std::filesystem::path KwinCopy(const std::filesystem::path& scratch) {
+    const auto copy = scratch / "kwin_x11";
+    if (!std::filesystem::exists(copy)) std::filesystem::copy_file("/usr/bin/kwin_x11", copy);
+    return copy;
+}
+
+// Whether the manager reads its settings over a session bus (xfwm4 through xfconfd,
+// kwin_x11 for its own services).
+bool NeedsSessionBus(Wm wm) {
+    return wm == Wm::Xfwm4 || wm == Wm::KwinX11;
+}
+
 std::string ManagerSelection(int screen) {
     return "WM_S" + std::to_string(screen);
 }
@@ -36,6 +50,9 @@ std::vector<std::string> CommandOf(Wm wm, const std::filesystem::path& scratch, 
             break;
         case Wm::Metacity:
             argv = {"metacity", "--sm-disable"};
+            break;
+        case Wm::KwinX11:  // KDE's defaults, without compositing (no GL here)
+            argv = {KwinCopy(scratch).string()};
             break;
         case Wm::Fvwm:  // an empty configuration: fvwm's own defaults, one screen
             WriteFile(scratch / "fvwm.config", "");
@@ -65,6 +82,8 @@ std::string WmName(Wm wm) {
             return "Metacity";
         case Wm::Fvwm:
             return "Fvwm";
+        case Wm::KwinX11:
+            return "KwinX11";
     }
     return "?";
 }
@@ -79,9 +98,17 @@ void Desktop::StartManager(Wm wm, Until until, bool replace, int screen) {
     launch.environment.Set("HOME", (Scratch() / "home").string());
     launch.environment.Set("NO_AT_BRIDGE", "1");
     std::filesystem::create_directories(Scratch() / "home");
-    if (wm == Wm::Xfwm4) {
-        // NOTE: xfwm4 reads its settings through xfconfd, on a session bus; the bus
-        // starts xfconfd when asked and xfconfd ends with the bus.
+    if (wm == Wm::KwinX11) {
+        launch.environment.Set("QT_QPA_PLATFORM", "xcb");
+        launch.environment.Set("KWIN_COMPOSE", "N");
+        const auto runtime = Scratch() / "runtime";  // Qt wants it private
+        std::filesystem::create_directories(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+        launch.environment.Set("XDG_RUNTIME_DIR", runtime.string());
+    }
+    if (NeedsSessionBus(wm)) {
+        // NOTE: the bus starts the services that the manager asks for (xfwm4's xfconfd)
+        // and they end with the bus.
         const auto address = Scratch() / (name + "-bus");
         Launch bus;
         bus.argv = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
