@@ -12,7 +12,10 @@ if [[ "${1:-}" == "--tests" ]]; then
   packages+=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
-             desktop-file-utils lintian dpkg-dev file man-db)
+             desktop-file-utils lintian dpkg-dev file man-db
+             # Wayland: headless KWin with Xwayland, its fake-input protocol, a GTK 4 window
+             kwin-wayland xwayland libwayland-dev plasma-wayland-protocols dbus-bin
+             python3-gi gir1.2-gtk-4.0)
 fi
 
 missing=()

@@ -21,6 +21,12 @@ bash scripts/tidy.sh build-tidy
 stage "unit and X11 tests"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
 
+stage "Wayland tests: the program under headless KWin"
+# NOTE: run by their session script, which exits 77 when the compositor cannot run here.
+status=0
+tests/wayland/kwin-session.sh -- build/tests/wayland_tests || status=$?
+if [[ $status -eq 77 ]]; then echo "skipped: no KWin session here"; elif [[ $status -ne 0 ]]; then exit $status; fi
+
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"

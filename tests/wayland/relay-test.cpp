@@ -81,14 +81,23 @@ TEST_F(OnWayland, StrangersAndPlacesOutsideTheScreenChangeNothing) {
     ASSERT_TRUE(FollowsTo(place));
     EXPECT_EQ(CallRelayAsStranger("Pointer", 5, 5), "org.freedesktop.DBus.Error.AccessDenied");
     EXPECT_EQ(CallRelayAsStranger("Screen", 0, 0), "org.freedesktop.DBus.Error.AccessDenied");
+    EXPECT_TRUE(PupilsLookAt(x, window, place, milliseconds(0)));
     if (*Desktop() == "kwin") {  // from the compositor's own connection
+        const Point then = AroundTheKitten()[2];
         RunKWinScript(
             "var s = 'org.vellory.PointerRelay', p = '/org/vellory/PointerRelay';\n"
             "callDBus(s, p, s, 'Pointer', 100000, -100000);\n"
             "callDBus(s, p, s, 'Pointer', -1, 5);\n"
-            "callDBus(s, p, s, 'Screen', -5, 40000);\n");
+            "callDBus(s, p, s, 'Screen', -5, 40000);\n"
+            "callDBus(s, p, s, 'Pointer', 1281, 801);\n");
+        EXPECT_TRUE(PupilsLookAt(x, window, place, milliseconds(0))) << "places outside";
+        // The same way, a place inside is taken: the calls above did reach the relay.
+        RunKWinScript(
+            "var s = 'org.vellory.PointerRelay';\n"
+            "callDBus(s, '/org/vellory/PointerRelay', s, 'Pointer', " +
+            std::to_string(then.x) + ", " + std::to_string(then.y) + ");\n");
+        EXPECT_TRUE(PupilsLookAt(x, window, then, TurnDeadline)) << "a place inside";
     }
-    EXPECT_TRUE(PupilsLookAt(x, window, place, milliseconds(0)));
     EXPECT_TRUE(kitten.Process().Running());
     EXPECT_TRUE(FollowsTo(AroundTheKitten()[1]));  // still delivered after a stranger's Screen
 }

@@ -256,8 +256,9 @@ void Start() {
         if (!owner.empty()) OnOwner(static_cast<Compositor>(i), owner);
     }
     if (!anyCompositor && !DesktopHasRelay())
-        std::fprintf(stderr, "vellory: on this Wayland desktop %s (on KDE Plasma and GNOME they "
-                             "follow it everywhere)\n",
+        std::fprintf(stderr,
+                     "vellory: on this Wayland desktop %s (on KDE Plasma and GNOME they "
+                     "follow it everywhere)\n",
                      OnlyOverX11);
 }
 
