@@ -137,6 +137,15 @@ NativeWindow::NativeWindow() {
                                  ReadFile(folder_.Path() / "output"));
 }
 
+int NativeWindow::Presses() const {
+    const std::string output = ReadFile(folder_.Path() / "output");
+    int presses = 0;
+    for (std::size_t at = output.find("pressed"); at != std::string::npos;
+         at = output.find("pressed", at + 1))
+        ++presses;
+    return presses;
+}
+
 std::string CallRelayAsStranger(const std::string& method, int a, int b) {
     const auto [output, status] =
         Run("dbus-send --session --print-reply --dest=org.vellory.PointerRelay "
