@@ -152,3 +152,46 @@ TEST_P(Relay, UnloadsAStaleScriptBeforeLoadingAndItsOwnWhenItEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, Relay, testing::Values(Wm::Bare), DesktopName);
+
+// NOTE: any client of the bus may have KWin run a file: the script is written only into a
+// folder no one else can change, and a folder that is not one is refused, not repaired.
+TEST_P(Relay, WritesTheScriptOnlyIntoAFolderOfItsOwn) {
+    struct Setup {
+        const char* what;
+        void (*prepare)(const std::filesystem::path& runtime,
+                        const std::filesystem::path& elsewhere);
+    };
+    const Setup setups[] = {
+        {"a link to another folder",
+         [](const auto& runtime, const auto& elsewhere) {
+             std::filesystem::create_directory_symlink(elsewhere, runtime / "vellory");
+         }},
+        {"a folder open to the group",
+         [](const auto& runtime, const auto&) {
+             std::filesystem::create_directory(runtime / "vellory");
+             chmod((runtime / "vellory").c_str(), 0750);
+         }},
+        {"a runtime folder anyone may write",
+         [](const auto& runtime, const auto&) { chmod(runtime.c_str(), 0777); }},
+    };
+    for (const Setup& setup : setups) {
+        SessionBus ownBus;
+        TempFolder elsewhere;
+        setup.prepare(ownBus.Runtime(), elsewhere.Path());
+        StandInKWin kwin(ownBus);
+        Environment environment = desktop.ClientEnvironment();
+        environment.Set("WAYLAND_DISPLAY", "wayland-test");
+        environment.Set("XDG_RUNTIME_DIR", ownBus.Runtime().string());
+        environment.Set("DBUS_SESSION_BUS_ADDRESS", ownBus.Address());
+        Vellory::Run& started = vellory.Start(environment);
+        vellory.WaitForEyes(vellory.WaitForWindow(started));
+        Pause(milliseconds(300));
+        EXPECT_EQ(kwin.Said().find("\nload "), std::string::npos)
+            << setup.what << ": " << kwin.Said();
+        EXPECT_NE(started.Errors().find("the KWin script is not loaded"), std::string::npos)
+            << setup.what << ": " << started.Errors();
+        EXPECT_TRUE(std::filesystem::is_empty(elsewhere.Path())) << setup.what;
+        started.process.Kill();
+        chmod(ownBus.Runtime().c_str(), 0700);
+    }
+}
