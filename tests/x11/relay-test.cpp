@@ -29,6 +29,7 @@ class SessionBus {
     }
     std::string Address() const { return "unix:path=" + (folder_.Path() / "bus").string(); }
     const std::filesystem::path& Runtime() const { return folder_.Path(); }
+    void Kill() { daemon_.Kill(); }
 
   private:
     TempFolder folder_;
@@ -131,6 +132,26 @@ TEST_P(Relay, PicksUpAKWinThatComesLaterFallsBackWhenItGoesAndPicksItUpAgain) {
     desktop.MovePointer({200, 800});
     EXPECT_TRUE(PupilsLookAt(desktop, window, {200, 800}, FallBack));
     EXPECT_EQ(run->Errors(), "");
+}
+
+TEST_P(Relay, ABusThatGoesLeavesX11sPointerAndNoSpinning) {
+    const Window window = StartKitten();
+    StandInKWin kwin(bus);
+    ASSERT_TRUE(kwin.WaitForRun()) << kwin.Said();
+    Deliver(kwin, Logical);
+    ASSERT_TRUE(PupilsLookAt(desktop, window, Root, milliseconds(500)));
+
+    bus.Kill();
+    desktop.MovePointer({900, 100});
+    EXPECT_TRUE(PupilsLookAt(desktop, window, {900, 100}, FallBack));
+    const auto before = CpuTimeOf(run->process.Pid());
+    Pause(milliseconds(2000));
+    const auto after = CpuTimeOf(run->process.Pid());
+    ASSERT_TRUE(before && after);
+    EXPECT_LT(*after - *before, milliseconds(100)) << "processor time in 2 s at rest";
+    EXPECT_TRUE(run->process.Running());
+    EXPECT_EQ(run->Errors(),
+              "vellory: lost the session bus: the eyes follow the pointer only over X11 windows\n");
 }
 
 TEST_P(Relay, UnloadsAStaleScriptBeforeLoadingAndItsOwnWhenItEnds) {
