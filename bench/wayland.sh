@@ -2,8 +2,9 @@
 # The kitten under a headless KWin, pointer moving 60 times a second over a native window
 # (KWin's fake input): the program's and KWin's processor time with the relay and without
 # it (no session bus for the kitten: today's X11 behaviour), one after the other in the
-# same session; then, with the relay, the pointer still for 10 s: relay calls and the
-# program's wake-ups. Run inside a session:
+# same session; then, with the relay, the pointer still for 10 s (relay calls and the
+# program's wake-ups) and the time from a pointer move to new pixels in the kitten's
+# window (bench/whole/WaylandLatency.cpp). Run inside a session:
 #   tests/wayland/kwin-session.sh [--root ROOT] -- bench/wayland.sh BUILD
 # Prints a Markdown table.
 set -euo pipefail
@@ -43,7 +44,10 @@ measure() {
   stroke | "$build/tests/kwin_mover" >/dev/null
   p1=$(ticks "$pid"); k1=$(ticks "$kwin")
   echo "| $name | $(( (p1 - p0) * 1000 / hz )) ms | $(( (k1 - k0) * 1000 / hz )) ms |"
-  if [[ $name == "with the relay" ]]; then at_rest "$pid"; fi
+  if [[ $name == "with the relay" ]]; then
+    at_rest "$pid"
+    latency=$("$build/bench/wayland_latency" "$build/tests/kwin_mover" "${VELLORY_LATENCY_MOVES:-40}")
+  fi
   kill "$pid"; wait "$pid" 2>/dev/null || true
 }
 
@@ -60,12 +64,14 @@ at_rest() {
   rest="at rest 10 s, with the relay: $(grep -c 'member=Pointer' "$scratch/calls" || true) relay calls, $((w1 - w0)) wake-ups"
 }
 
-echo "### KWin $(kwin_wayland --version 2>/dev/null | awk '{ print $2 }'), pointer over a native window, 60 moves a second for $seconds s"
+echo "### KWin $("/proc/$kwin/exe" --version 2>/dev/null | awk '{ print $2 }'), pointer over a native window, 60 moves a second for $seconds s"
 echo
 echo "| kitten | its processor time | KWin's processor time |"
 echo "|---|---|---|"
-rest=""
+rest="" latency=""
 measure "with the relay"
 measure "without the relay" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent XDG_RUNTIME_DIR="$scratch"
 echo
 echo "$rest"
+echo
+echo "with the relay, $latency"

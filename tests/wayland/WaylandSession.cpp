@@ -1,6 +1,7 @@
 // The Wayland tests' harness: see WaylandSession.h.
 #include "WaylandSession.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +35,9 @@ std::optional<std::string> Desktop() {
 Mover::Mover(const std::string& desktop) {
     const std::string path = std::string(VELLORY_MOVERS_DIR) + "/" + desktop + "_mover";
     int down[2], up[2];
-    if (pipe(down) != 0 || pipe(up) != 0) throw std::runtime_error("no pipes for the mover");
+    // NOTE: close-on-exec, so that no other child keeps the mover's input open.
+    if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0)
+        throw std::runtime_error("no pipes for the mover");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("cannot start the mover");
     if (pid_ == 0) {
