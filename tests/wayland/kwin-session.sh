@@ -5,7 +5,7 @@
 # XDG_RUNTIME_DIR and VELLORY_TEST_DESKTOP=kwin set, ends everything after, and exits
 # with CMD's status (77 when KWin cannot run here). Software rendering (KWIN_COMPOSE=Q),
 # one 1280x800 virtual output, a private bus and runtime folder, and an Xwayland display
-# of its own among :40-:59. --root ROOT: the same inside a Debian root file system
+# of its own among :40-:59; started as root, it runs as the account vellory-kde. --root ROOT: the same inside a Debian root file system
 # (tests/rootfs/enter.sh), for newer KWin releases.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +27,20 @@ if [[ -n "$root" ]]; then
   exec "$enter" "$root" "${binds[@]}" -- bash -c "$inner"
 fi
 
+# NOTE: root hides permission faults: as root, the session runs as an ordinary account
+# (made if missing), so whatever it runs must be readable by everyone.
+if [[ $(id -u) -eq 0 ]]; then
+  account=vellory-kde
+  id "$account" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$account"
+  home=$(mktemp -d /tmp/vellory-kde-home.XXXXXX)
+  chown "$account:" "$home"
+  status=0
+  HOME=$home setpriv --reuid="$account" --regid="$account" --init-groups "$here/kwin-session.sh" -- "$@" ||
+    status=$?
+  rm -rf "$home"
+  exit "$status"
+fi
+
 kwin=$(command -v kwin_wayland || true)
 [[ -n "$kwin" ]] || { echo "kwin-session: kwin_wayland is not installed" >&2; exit 77; }
 python=/usr/bin/python3
@@ -38,7 +52,9 @@ runtime="$scratch/runtime"
 mkdir -m 700 "$runtime"
 display=""
 kwin_pid=""
+cat_pids=()
 cleanup() {
+  [[ ${#cat_pids[@]} -gt 0 ]] && kill "${cat_pids[@]}" 2>/dev/null || true
   [[ -n "$kwin_pid" ]] && kill -TERM -- "-$kwin_pid" 2>/dev/null || true
   [[ -n "$kwin_pid" ]] && wait "$kwin_pid" 2>/dev/null || true
   if [[ -n "$display" ]]; then rm -f "/tmp/.X11-unix/X$display" "/tmp/.X$display-lock"; fi
@@ -69,9 +85,13 @@ done
 
 socket="vellory-kwin-$display"
 status_file="$scratch/status"
-# The command, run by KWin once Xwayland is up; its output goes to this script's own.
+# The command, run by KWin once Xwayland is up; its output comes to this script's own
+# through two pipes (KWin keeps its children's output to itself).
+mkfifo -m 600 "$scratch/stdout" "$scratch/stderr"
+cat "$scratch/stdout" & cat_pids=($!)
+cat "$scratch/stderr" >&2 & cat_pids+=($!)
 {
-  echo "exec >>/proc/$$/fd/1 2>>/proc/$$/fd/2"
+  echo "exec >$scratch/stdout 2>$scratch/stderr"
   echo "export VELLORY_TEST_DESKTOP=kwin XDG_RUNTIME_DIR=$runtime"
   printf 'cd %q\n' "$PWD"
   printf '%q ' "$@"
@@ -106,6 +126,9 @@ PYTHON
 kwin_pid=$!
 wait "$kwin_pid" || true
 kwin_pid=""
+# NOTE: a command that never started leaves the readers waiting for a writer.
+[[ -s "$status_file" ]] && wait "${cat_pids[@]}" 2>/dev/null
+kill "${cat_pids[@]}" 2>/dev/null || true
 if [[ ! -s "$status_file" ]]; then
   echo "kwin-session: the command did not run to its end; KWin said:" >&2
   tail -20 "$scratch/kwin.log" >&2
