@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-dev libxtst-dev libxdamage-dev
-          libgtest-dev libbenchmark-dev zlib1g-dev)
+          libgtest-dev libbenchmark-dev zlib1g-dev
+          libdbus-1-dev)
 if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
   # session bus), metacity, fvwm and kwin_x11. mmdebstrap and zstd: the Debian 13 root
@@ -13,7 +14,10 @@ if [[ "${1:-}" == "--tests" ]]; then
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
              desktop-file-utils lintian dpkg-dev file man-db
-             mmdebstrap zstd)
+             mmdebstrap zstd
+             # Wayland: headless KWin with Xwayland, its fake-input protocol, a GTK 4 window
+             kwin-wayland xwayland libwayland-dev plasma-wayland-protocols dbus-bin
+             python3-gi gir1.2-gtk-4.0)
 fi
 
 missing=()
