@@ -11,7 +11,11 @@ if [[ "${1:-}" == "--tests" ]]; then
   packages+=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
-             desktop-file-utils lintian dpkg-dev file man-db)
+             desktop-file-utils lintian dpkg-dev file man-db
+             # The Wayland tests under GNOME Shell: the shell and Xwayland, its settings
+             # store, a pointer mover and a native window (python3 with D-Bus and GTK 4).
+             gnome-shell mutter xwayland dconf-service dbus-bin util-linux
+             python3-dbus python3-gi gir1.2-gtk-4.0)
 fi
 
 missing=()
