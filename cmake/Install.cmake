@@ -78,6 +78,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# NOTE: libdbus-1 is loaded at run time (under Wayland only), where dpkg-shlibdeps cannot
+# see it; without it the program runs and the eyes follow only over X11 windows.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libdbus-1-3")
 include(CPack)
 
 # The installed program and the package, checked as a user and Debian's tools see them

@@ -31,6 +31,9 @@ class TickPacer {
     // The first look (which always ticks) comes one interval after `now`.
     void Start(const Setup& setup, Ns now);
     bool Started() const { return setup_.interval > 0; }
+    // The idle look's delay from the next idle look on (a backend whose pointer places are
+    // all reported needs none: a very long one).
+    void SetSlowLook(Ns slowLook) { setup_.slowLook = slowLook; }
     bool Quiet() const { return setup_.mode == Mode::Quiet; }
 
     // The pointer moved or the window moved or was resized: look soon, but never tick

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-dev libxtst-dev libxdamage-dev
-          libgtest-dev libbenchmark-dev zlib1g-dev)
+          libgtest-dev libbenchmark-dev zlib1g-dev
+          libdbus-1-dev)
 if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
   # session bus), metacity and fvwm.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/relay/Relay.h"
 
 namespace x11 {
 
@@ -122,11 +123,6 @@ bool Open(std::string& whyNot) {
                  (name != nullptr && *name != '\0' ? name : "(DISPLAY is not set)");
         return false;
     }
-    // NOTE: XWayland tells an X client where the pointer is only while it is over an X
-    // window; nothing can be done about that from here but to say so.
-    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland)
-        std::fputs("vellory: under Wayland the eyes follow the pointer only over X11 windows\n",
-                   stderr);
     x11::Connection& x = X();
     x.display = display;
     x.screen = DefaultScreen(display);
@@ -150,6 +146,7 @@ bool Open(std::string& whyNot) {
 void Close() {
     x11::Connection& x = x11::X();
     if (x.display == nullptr) return;
+    x11::relay::Stop();  // unloads what it loaded into the compositor
     XCloseDisplay(x.display);
     x.display = nullptr;
 }

@@ -4,24 +4,32 @@
 // changed, and the tick's own GetCursorPos then answers from that look. XInput 2 raw
 // motion on the root window wakes an idle loop; an Expose repaints the last tick's eyes.
 // VELLORY_ALWAYS_TICK=1 ticks every interval instead, as a plain timer does.
+// Under Wayland the pointer relay (relay/Relay.h) may deliver the pointer's place instead
+// of the X server: its bus is polled beside the X connection, its places wake the loop as
+// raw motion does, and while it delivers there is no slow look (it would only read
+// Xwayland's stale place).
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <poll.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "platform/TickPacer.h"
 #include "platform/User32.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/relay/Relay.h"
 
 namespace x11 {
 namespace {
 
 constexpr native::TickPacer::Ns Millisecond = 1000000;
 constexpr native::TickPacer::Ns SlowLook = 1000 * Millisecond;  // catches warps while idle
+constexpr native::TickPacer::Ns NoSlowLook = std::numeric_limits<native::TickPacer::Ns>::max() / 4;
 
 native::TickPacer::Ns NowNs() {
     timespec now{};
@@ -57,6 +65,10 @@ TickingState& Ticking() {
 }
 
 std::optional<native::Point> QueryPointer() {
+    if (relay::Delivering()) {
+        if (const std::optional<native::Point> place = relay::RootPointer())
+            return native::Point{place->x - X().primary.left, place->y - X().primary.top};
+    }
     Window rootReturn, child;
     int rootX = 0, rootY = 0, winX = 0, winY = 0;
     unsigned int mask = 0;
@@ -112,6 +124,20 @@ std::optional<native::Event> Inspect(XEvent& event) {
     return TranslateEvent(event);
 }
 
+// What the relay's input changed: a new place is motion; delivering starting or stopping
+// changes where the pointer comes from, so the next look comes at once.
+void OnRelayInput() {
+    const relay::News news = relay::Handle();
+    TickingState& loop = Ticking();
+    if (news.deliveringChanged) loop.pacer.SetSlowLook(relay::Delivering() ? NoSlowLook : SlowLook);
+    if (news.moved || news.deliveringChanged) loop.pacer.Moved(NowNs());
+}
+
+int MsUntil(native::TickPacer::Ns due, native::TickPacer::Ns now) {
+    const native::TickPacer::Ns ms = (due - now + Millisecond - 1) / Millisecond;
+    return static_cast<int>(std::min<native::TickPacer::Ns>(ms, std::numeric_limits<int>::max()));
+}
+
 // The look that was due. True when a tick is to be delivered.
 bool LookNow(native::TickPacer::Ns now) {
     TickingState& loop = Ticking();
@@ -156,12 +182,14 @@ Event WaitEvent() {
         // NOTE: without XInput 2 the looks back off while nothing changes, as xeyes polls.
         loop.setup.motionReported = loop.inputOpcode >= 0;
         loop.pacer.Start(loop.setup, loop.startedNs);
+        x11::relay::Start();
     }
     // NOTE: a poll that timed out has seen nothing arrive, and the queue was empty
     // before it: asking again would cost two reads of the socket on every slow look.
     bool quietSincePoll = false;
     for (;;) {
         x11::LookIfDue();  // before the queue is drained: its round trips may bring events
+        if (x11::relay::HasQueued()) x11::OnRelayInput();  // read during a blocking call
         while (!quietSincePoll && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -175,27 +203,30 @@ Event WaitEvent() {
             continue;  // reports may have come in meanwhile
         }
         int timeoutMs = -1;
-        if (loop.pacer.Started())
-            timeoutMs = static_cast<int>((loop.pacer.Due() - now + x11::Millisecond - 1) /
-                                         x11::Millisecond);
+        if (loop.pacer.Started()) timeoutMs = x11::MsUntil(loop.pacer.Due(), now);
         // Keeping on top and asking again for a map have their own times to look.
         if (const int lookMs = x11::MsUntilNextLook();
             lookMs >= 0 && (timeoutMs < 0 || lookMs < timeoutMs))
             timeoutMs = lookMs;
         if (const auto mapCheck = x11::NextMapCheckNs()) {
-            const int untilCheckMs =
-                static_cast<int>((*mapCheck - now + x11::Millisecond - 1) / x11::Millisecond);
+            const int untilCheckMs = x11::MsUntil(*mapCheck, now);
             if (timeoutMs < 0 || untilCheckMs < timeoutMs) timeoutMs = untilCheckMs;
         }
         // NOTE: no flush here: the XPending that found the queue empty has just flushed,
         // and a flush costs two reads of the socket besides the write.
-        pollfd fd{ConnectionNumber(display), POLLIN, 0};
-        const int ready = poll(&fd, 1, timeoutMs);
+        const int relayFd = x11::relay::Fd();
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {relayFd, POLLIN, 0}};
+        const int ready = poll(fds, relayFd >= 0 ? 2 : 1, timeoutMs);
         if (ready == 0) quietSincePoll = true;
         // A hang-up wakes the poll; the next XPending then meets the lost connection.
-        if (ready > 0 && (fd.revents & (POLLHUP | POLLERR)) != 0) {
+        if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             XNoOp(display);
             XSync(display, False);
+        }
+        if (relayFd >= 0 && fds[1].revents != 0) {
+            x11::OnRelayInput();  // a hung-up bus ends the relay, and its descriptor
+            // NOTE: only the bus woke the poll: the X queue is still empty.
+            quietSincePoll = ready == 1 && fds[0].revents == 0;
         }
     }
 }

@@ -1,0 +1,185 @@
+// The KWin side of the relay: the script the program carries (pointer-relay.js, embedded
+// at build time), written where only this user can write, and loaded into KWin over the
+// session bus; unloaded when the program ends.
+// NOTE: any client of the session bus may ask KWin to run a script file: the file must be
+// one no one else can replace, so it lives in a folder of ours under $XDG_RUNTIME_DIR,
+// never in a shared temporary folder.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/x11/relay/Compositors.h"
+#include "platform/x11/relay/DBusLibrary.h"
+
+namespace embedded {
+std::span<const std::uint8_t> KWinRelayScript();  // generated from pointer-relay.js
+}
+
+namespace x11::relay {
+namespace {
+
+constexpr char KWin[] = "org.kde.KWin";
+constexpr char Scripting[] = "org.kde.kwin.Scripting";
+constexpr char ScriptInterface[] = "org.kde.kwin.Script";
+constexpr char PluginName[] = "vellory-pointer-relay";
+constexpr char FileName[] = "pointer-relay.js";
+constexpr int CallTimeoutMs = 1000;
+
+bool loaded = false;  // by this process, into the KWin running now
+
+void Say(const std::string& what) {
+    std::fprintf(stderr, "vellory: %s\n", what.c_str());
+}
+
+// Open to no one but us: our own, and nothing for the group or others.
+bool Private(const struct stat& status, mode_t forbidden) {
+    return status.st_uid == geteuid() && (status.st_mode & forbidden) == 0;
+}
+
+// $XDG_RUNTIME_DIR/vellory, made if needed; nullopt (after saying why) unless it is a
+// real folder of ours, mode 0700, inside a runtime folder no one else can write.
+std::optional<std::string> PrivateFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || runtime[0] != '/') {
+        Say("XDG_RUNTIME_DIR is not set: the KWin script has no safe place");
+        return std::nullopt;
+    }
+    struct stat status {};
+    if (stat(runtime, &status) != 0 || !S_ISDIR(status.st_mode) ||
+        !Private(status, S_IWGRP | S_IWOTH)) {
+        Say(std::string(runtime) + " is not a private folder: the KWin script is not loaded");
+        return std::nullopt;
+    }
+    const std::string folder = std::string(runtime) + "/vellory";
+    mkdir(folder.c_str(), 0700);  // may be there already
+    if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        !Private(status, S_IRWXG | S_IRWXO)) {
+        Say(folder + " is not a folder of ours with mode 0700: the KWin script is not loaded");
+        return std::nullopt;
+    }
+    return folder;
+}
+
+// The script written afresh; its path, or nullopt after saying why not.
+std::optional<std::string> WriteScript() {
+    const std::optional<std::string> folder = PrivateFolder();
+    if (!folder) return std::nullopt;
+    const std::string path = *folder + "/" + FileName;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    struct stat status {};
+    bool written = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                   Private(status, S_IRWXG | S_IRWXO);
+    const std::span<const std::uint8_t> text = embedded::KWinRelayScript();
+    for (std::size_t done = 0; written && done < text.size();) {
+        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+        written = wrote > 0;
+        if (written) done += static_cast<std::size_t>(wrote);
+    }
+    if (fd >= 0) close(fd);
+    if (!written) {
+        Say("cannot write " + path + ": the KWin script is not loaded");
+        return std::nullopt;
+    }
+    return path;
+}
+
+// Calls KWin and waits for the answer; nullptr when there is none (or an error).
+DBusMessage* Call(DBusConnection* bus, DBusMessage* call) {
+    const DBusLibrary& dbus = DBus();
+    DBusError error;
+    dbus.error_init(&error);
+    DBusMessage* reply =
+        dbus.connection_send_with_reply_and_block(bus, call, CallTimeoutMs, &error);
+    dbus.message_unref(call);
+    dbus.error_free(&error);
+    return reply;
+}
+
+DBusMessage* ScriptingCall(const char* method) {
+    return DBus().message_new_method_call(KWin, "/Scripting", Scripting, method);
+}
+
+void UnloadScript(DBusConnection* bus, bool wait) {
+    const DBusLibrary& dbus = DBus();
+    DBusMessage* call = ScriptingCall("unloadScript");
+    if (call == nullptr) return;
+    const char* name = PluginName;
+    dbus.message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+    if (!wait) {
+        dbus.message_set_no_reply(call, TRUE);
+        dbus.connection_send(bus, call, nullptr);
+        dbus.message_unref(call);
+        return;
+    }
+    if (DBusMessage* reply = Call(bus, call)) dbus.message_unref(reply);
+}
+
+// loadScript's id for the script; nullopt when KWin refused it.
+std::optional<std::int32_t> LoadScript(DBusConnection* bus, const std::string& path) {
+    const DBusLibrary& dbus = DBus();
+    DBusMessage* call = ScriptingCall("loadScript");
+    if (call == nullptr) return std::nullopt;
+    const char* file = path.c_str();
+    const char* name = PluginName;
+    dbus.message_append_args(call, DBUS_TYPE_STRING, &file, DBUS_TYPE_STRING, &name,
+                             DBUS_TYPE_INVALID);
+    DBusMessage* reply = Call(bus, call);
+    if (reply == nullptr) return std::nullopt;
+    std::int32_t id = -1;
+    DBusError error;
+    dbus.error_init(&error);
+    const bool read = dbus.message_get_args(reply, &error, DBUS_TYPE_INT32, &id, DBUS_TYPE_INVALID);
+    dbus.error_free(&error);
+    dbus.message_unref(reply);
+    if (!read || id < 0) return std::nullopt;
+    return id;
+}
+
+// NOTE: the loaded script's object is /Scripting/Script<id> in KWin 6 and /<id> in 5.x.
+bool RunScript(DBusConnection* bus, std::int32_t id) {
+    const DBusLibrary& dbus = DBus();
+    const std::string paths[] = {"/Scripting/Script" + std::to_string(id),
+                                 "/" + std::to_string(id)};
+    for (const std::string& path : paths) {
+        DBusMessage* call =
+            dbus.message_new_method_call(KWin, path.c_str(), ScriptInterface, "run");
+        if (call == nullptr) return false;
+        DBusMessage* reply = Call(bus, call);
+        if (reply == nullptr) continue;
+        dbus.message_unref(reply);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void StartKWinRelay(DBusConnection* bus) {
+    loaded = false;
+    const std::optional<std::string> path = WriteScript();
+    if (!path) return;
+    UnloadScript(bus, true);  // a stale one, left by a copy that could not end cleanly
+    const std::optional<std::int32_t> id = LoadScript(bus, *path);
+    if (!id || !RunScript(bus, *id)) {
+        Say("KWin did not run the pointer relay script: the eyes follow the pointer only "
+            "over X11 windows");
+        UnloadScript(bus, false);
+        return;
+    }
+    loaded = true;
+}
+
+void EndKWinRelay(DBusConnection* bus) {
+    if (!loaded) return;
+    UnloadScript(bus, false);
+    loaded = false;
+}
+
+}  // namespace x11::relay

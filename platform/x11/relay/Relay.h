@@ -1,0 +1,44 @@
+// The pointer relay as the event loop sees it (platform/x11/Loop.cpp): under a Wayland
+// session the compositor's own side (a KWin script, a GNOME Shell extension) calls us over
+// the session bus with the pointer's place, which Xwayland keeps from X clients while the
+// pointer is over anything but an X window. Elsewhere nothing of D-Bus is loaded.
+// The bus protocol: org.vellory.PointerRelay at /org/vellory/PointerRelay, methods
+// Pointer(int32 x, int32 y) and Screen(int32 width, int32 height), in the compositor's
+// logical coordinates; calls are taken only from the owner of org.kde.KWin or
+// org.gnome.Shell (RelayState.h).
+#pragma once
+
+#include <optional>
+
+#include "platform/Native.h"
+
+namespace x11::relay {
+
+// Under a Wayland session (WAYLAND_DISPLAY not empty or XDG_SESSION_TYPE=wayland): loads
+// libdbus-1, connects to the session bus, owns the relay's name and starts the
+// compositor's side. When the eyes cannot follow everywhere, says why once on stderr.
+void Start();
+// Unloads what the relay loaded into the compositor and leaves the bus.
+void Stop();
+
+// The bus connection's descriptor for the loop's poll; -1 without one.
+int Fd();
+// Whether messages wait that were read already (after a blocking call): Handle them
+// before sleeping.
+bool HasQueued();
+
+// What handling the bus's input changed.
+struct News {
+    bool moved = false;              // a new pointer place was delivered
+    bool deliveringChanged = false;  // the relay started or stopped delivering
+};
+// Reads and handles what came in; a lost bus ends the relay (and its delivering).
+News Handle();
+
+// Whether the compositor delivers the pointer; while it does, its place replaces the
+// X server's.
+bool Delivering();
+// The last place delivered, in root coordinates; nullopt when none is.
+std::optional<native::Point> RootPointer();
+
+}  // namespace x11::relay

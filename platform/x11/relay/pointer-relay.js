@@ -1,0 +1,11 @@
+// vellory's pointer relay inside KWin: loaded by the program over the session bus and
+// unloaded when it ends. Tells the program the desktop's logical size once, then the
+// pointer's place at every move. Nothing runs while the pointer rests.
+var service = "org.vellory.PointerRelay";
+var path = "/org/vellory/PointerRelay";
+
+callDBus(service, path, service, "Screen", workspace.displayWidth, workspace.displayHeight);
+workspace.cursorPosChanged.connect(function () {
+    var place = workspace.cursorPos;
+    callDBus(service, path, service, "Pointer", place.x, place.y);
+});
