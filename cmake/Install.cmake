@@ -95,4 +95,11 @@ if(VELLORY_TESTS AND NOT VELLORY_SANITIZE)
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/gnome-extension-test.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(install.files install.deb install.gnome PROPERTIES LABELS install
                        SKIP_RETURN_CODE 77 TIMEOUT 300 RESOURCE_LOCK install_manifest)
+  # The package installed with apt and run in a Debian 13 root file system (tests/rootfs),
+  # built on first use (minutes, from the mirror) and cached in /var/cache/vellory.
+  add_test(NAME install.debian13
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/deb13-test.sh ${CMAKE_BINARY_DIR}
+                   $<TARGET_FILE:kitten_probe>)
+  set_tests_properties(install.debian13 PROPERTIES LABELS install SKIP_RETURN_CODE 77
+                       TIMEOUT 900 RESOURCE_LOCK install_manifest)
 endif()

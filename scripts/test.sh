@@ -18,6 +18,15 @@ cmake --build build -j"$jobs"
 stage "clang-tidy"
 bash scripts/tidy.sh build-tidy
 
+# The Debian 13 root of the package's test (and the Wayland tests): from the cache in
+# seconds, built afresh (minutes) when tests/rootfs/build.sh or packages.txt changed.
+stage "Debian 13 root file system"
+if [[ $(id -u) -eq 0 ]]; then
+  bash tests/rootfs/build.sh
+else
+  echo "skipped: mmdebstrap and chroot need root (so does install.debian13, which skips too)"
+fi
+
 stage "unit and X11 tests"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
 

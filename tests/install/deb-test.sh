@@ -2,10 +2,12 @@
 # The Debian package as dpkg and lintian see it: the same files as an install, a stripped
 # program, the control fields (name, version, a dependency on libX11 found by
 # dpkg-shlibdeps, maintainer, section), a changelog whose newest entry is this version,
-# and no lintian errors.
+# and no lintian errors, warnings or informational tags. Installable on every current
+# release: no glibc-private symbol, no upper bound on a dependency; hardened (bound now,
+# read-only relocations) and without the compilers' .comment.
 # Usage: deb-test.sh <build folder> <version>
 source "$(dirname "$0")/Common.sh"
-Need cpack dpkg-deb dpkg-shlibdeps lintian file
+Need cpack dpkg-deb dpkg-shlibdeps lintian file objdump readelf
 build=$1
 version=$2
 KeepInstallManifest "$build"
@@ -23,15 +25,25 @@ contents=$(dpkg-deb -c "$deb")
 kind=$(file -b "$work/root/usr/bin/vellory")
 [[ $kind == *", stripped"* ]] || Fail "the program is not stripped: $kind"
 
+program=$work/root/usr/bin/vellory
+private=$(objdump -T "$program" | grep GLIBC_PRIVATE || true)
+[[ -z $private ]] || Fail "the program uses glibc's private symbols, which bind it to one release: $private"
+dynamic=$(readelf -d "$program")
+[[ $dynamic =~ \(FLAGS_1\)[^$'\n']*NOW ]] || Fail "the program is not bound at start (-z now): $dynamic"
+readelf -lW "$program" | grep -q GNU_RELRO || Fail "the program has no read-only relocations (-z relro)"
+sections=$(readelf -SW "$program")
+[[ $sections != *" .comment "* ]] || Fail "the program keeps a .comment section"
+
 Field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(Field Package) == vellory ]] || Fail "Package: $(Field Package)"
 [[ $(Field Version) == "$version" ]] || Fail "Version: $(Field Version), not $version"
 [[ $(Field Depends) =~ (^|, )libx11-6( |,|$) ]] || Fail "Depends: $(Field Depends)"
+[[ $(Field Depends) != *"<<"* ]] || Fail "Depends has an upper bound: $(Field Depends)"
 [[ $(Field Maintainer) =~ ^.+\ \<.+@.+\>$ ]] || Fail "Maintainer: $(Field Maintainer)"
 [[ $(Field Section) == x11 ]] || Fail "Section: $(Field Section)"
 newest=$(zcat "$work/root/usr/share/doc/vellory/changelog.gz" | head -1)
 [[ $newest == "vellory ($version) "* ]] || Fail "the changelog's newest entry is: $newest"
 
-report=$(lintian --fail-on error "$deb" 2>&1) || Fail "lintian: $report"
+report=$(lintian --display-info --fail-on error,warning,info "$deb" 2>&1) || Fail "lintian: $report"
 echo "$report"
 echo "package: $(basename "$deb"), Depends: $(Field Depends)"

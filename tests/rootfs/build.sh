@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# A Debian 13 (trixie) root file system for the tests that run programs against a newer
+# Debian than the build machine's: the .deb installed with apt, GNOME Shell 48 and KWin 6.3
+# for the Wayland tests. Prints the root's path on stdout; everything else goes to stderr.
+#
+# Usage: tests/rootfs/build.sh          (as root: mmdebstrap --mode=root, chroot)
+#
+# The root is made by mmdebstrap from packages.txt and the Debian mirror that this
+# machine's apt sources name, and kept in the cache folder (VELLORY_ROOTFS_CACHE, default
+# /var/cache/vellory) as a zstd tarball and unpacked beside it, both named after a hash of
+# this script and packages.txt: the same key gives the unpacked root at once, or from the
+# tarball in about 10 s (a CI cache need only keep the tarball); a new key builds it
+# afresh (minutes: 7 on a busy 2-core machine) and removes the older keys' roots.
+# Use the root through enter.sh, which leaves it unchanged: it may be shared by several
+# tests at once.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cache=${VELLORY_ROOTFS_CACHE:-/var/cache/vellory}
+suite=trixie
+
+Log() { echo "rootfs: $*" >&2; }
+Fail() {
+  echo "rootfs: FAIL: $*" >&2
+  exit 1
+}
+[[ $(id -u) -eq 0 ]] || Fail "run as root: mmdebstrap --mode=root and chroot need it"
+for tool in mmdebstrap zstd tar flock sha256sum; do
+  command -v "$tool" >/dev/null || Fail "$tool is missing (bash scripts/setup.sh --tests installs it)"
+done
+
+# The mirror of Debian's main archive that apt uses here (deb822 or one-line sources).
+Mirror() {
+  local uri
+  uri=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+          awk '/^URIs:/ { for (i = 2; i <= NF; i++) print $i }' |
+          grep -E '/debian/?$' | head -1 || true)
+  if [[ -z $uri ]]; then
+    uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+            awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { print $i; break } }' |
+            grep -E '/debian/?$' | head -1 || true)
+  fi
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
+key=$(cat "$here/build.sh" "$here/packages.txt" | sha256sum | cut -c1-16)
+name=$suite-$key
+root=$cache/$name
+tarball=$cache/$name.tar.zst
+done_mark=$root/.vellory-rootfs-complete
+
+mkdir -p "$cache"
+exec {lock}>"$cache/rootfs.lock"
+flock "$lock"
+
+if [[ ! -f $done_mark ]]; then
+  rm -rf "$root"
+  if [[ -f $tarball ]]; then
+    Log "unpacking $tarball"
+    mkdir -p "$root.part"
+    tar --zstd -xpf "$tarball" -C "$root.part" --numeric-owner --xattrs --xattrs-include='*' ||
+      { rm -rf "$root.part"; Fail "could not unpack $tarball"; }
+  else
+    packages=$(grep -Ev '^[[:space:]]*(#|$)' "$here/packages.txt" | paste -sd, -)
+    mirror=$(Mirror)
+    Log "building a $suite root from $mirror (about a minute)"
+    rm -rf "$root.part"
+    # NOTE: documentation, manual pages and translations are left out: no test reads
+    # them, and they are a fifth of the root.
+    mmdebstrap --variant=apt --mode=root --include="$packages" \
+      --keyring=/usr/share/keyrings/debian-archive-keyring.gpg \
+      --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-include=/usr/share/doc/*/copyright' \
+      --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/info/*' \
+      --dpkgopt='path-exclude=/usr/share/locale/*' \
+      "$suite" "$root.part" "deb $mirror $suite main" >&2 ||
+      { rm -rf "$root.part"; Fail "mmdebstrap could not build the root"; }
+    Log "packing $tarball"
+    tar --zstd -cpf "$tarball.part" -C "$root.part" --numeric-owner --xattrs --xattrs-include='*' . ||
+      { rm -f "$tarball.part"; Fail "could not pack the root"; }
+    mv "$tarball.part" "$tarball"
+  fi
+  mv "$root.part" "$root"
+  touch "$done_mark"
+fi
+
+# The older keys' roots and tarballs go, unless a test still holds one (enter.sh keeps a
+# shared lock on ROOT.lock while inside).
+for old in "$cache/$suite"-*; do
+  [[ $old == "$root" || $old == "$tarball" || $old == "$root.lock" ]] && continue
+  case $old in
+    *.lock) continue ;;
+    *.tar.zst) rm -f "$old" ;;
+    *)
+      exec {in_use}>"$old.lock"
+      if flock -n -x "$in_use"; then
+        rm -rf "$old"
+        rm -f "$old.lock"
+      fi
+      exec {in_use}>&-
+      ;;
+  esac
+done
+echo "$root"
