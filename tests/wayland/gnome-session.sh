@@ -8,7 +8,8 @@
 # --extension: the kitten's extension is enabled (the default), installed but off, or not
 # installed at all. --extensions-from: a folder holding the extensions' <uuid> folders
 # (an install's share/gnome-shell/extensions); by default packaging/gnome-shell.
-# --root: inside the Debian root file system ROOT (tests/rootfs/enter.sh).
+# --root: inside the Debian root file system ROOT (tests/rootfs/enter.sh); "debian13" for
+# the one tests/rootfs/build.sh makes (GNOME Shell 48).
 # The command sees WAYLAND_DISPLAY, DISPLAY, XAUTHORITY, DBUS_SESSION_BUS_ADDRESS,
 # XDG_RUNTIME_DIR, HOME and VELLORY_TEST_DESKTOP=gnome; it runs as the account
 # vellory-gnome, so whatever it runs must be readable by everyone. Needs root.
@@ -45,6 +46,9 @@ options=(--extension "$extension" --extensions-from "$extensions_from")
 case $stage in
 outside)
   [[ $(id -u) -eq 0 ]] || Skip "gnome-session.sh needs root (an account, a mount namespace)"
+  if [[ $root == debian13 ]]; then
+    root=$(bash "$source/tests/rootfs/build.sh") || Skip "no Debian 13 root (tests/rootfs/build.sh failed)"
+  fi
   if [[ -n $root ]]; then
     # The same script inside the root, with this tree and the caller's folder at their paths.
     exec "$source/tests/rootfs/enter.sh" "$root" --bind "$source" --bind "$PWD" --bind "$extensions_from" \
