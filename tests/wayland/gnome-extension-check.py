@@ -69,7 +69,7 @@ def Main():
     shell_connection = bus.get_name_owner("org.gnome.Shell")
 
     probe = Probe(bus)
-    mover = subprocess.Popen([os.path.join(os.path.dirname(__file__), "gnome-pointer.py")],
+    mover = subprocess.Popen([os.path.join(os.path.dirname(__file__), "movers", "gnome-mover.py")],
                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
     def Move(x, y):

@@ -33,12 +33,12 @@ def Main():
             try:
                 target_x, target_y = int(words[0]), int(words[1])
             except ValueError:
-                print(f"gnome-pointer: not a place: {line.strip()}", file=sys.stderr)
+                print(f"gnome-mover: not a place: {line.strip()}", file=sys.stderr)
                 return 2
             session.NotifyPointerMotionRelative(float(target_x - x), float(target_y - y))
             x, y = target_x, target_y
         else:
-            print(f"gnome-pointer: unknown line: {line.strip()}", file=sys.stderr)
+            print(f"gnome-mover: unknown line: {line.strip()}", file=sys.stderr)
             return 2
         print("ok", flush=True)
     session.Stop()
