@@ -207,7 +207,9 @@ Shot LookAt(const XClient& x, Window window, double scale) {
     const auto at = x.RootPosition(window);
     if (!at) throw std::runtime_error("the window is gone");
     const int width = Scaled(KittenWidth, scale), height = Scaled(KittenHeight, scale);
-    const Shot visible = x.Grab(at->x, at->y, width, height);
+    Shot visible = x.Grab(at->x, at->y, width, height);
+    // NOTE: a rootless Xwayland keeps no picture of the root: the window's own pixels.
+    if (visible.pixels.empty()) visible = x.GrabWindow(window, width, height);
     Shot shot{at->x, at->y, width, height, {}};
     shot.pixels.assign(static_cast<std::size_t>(width) * height, OffScreen);
     for (int y = 0; y < visible.height; ++y)

@@ -87,8 +87,12 @@ class XClient {
     // Nobody holds the pointer: a grab of this client's own succeeds (and ends at once).
     bool PointerFree();
 
-    // The screen's pixels in the given root area, clipped to the screen.
+    // The screen's pixels in the given root area, clipped to the screen; empty when the
+    // server keeps no root picture (a rootless Xwayland).
     Shot Grab(int left, int top, int width, int height) const;
+    // A window's own pixels (its top-left width x height), for a server that keeps no root
+    // picture; `left` and `top` are the window's root position.
+    Shot GrabWindow(Window window, int width, int height) const;
     void SetBackground(std::uint32_t rgb);  // the root window's colour
     unsigned long PixelOf(std::uint32_t rgb) const;
 

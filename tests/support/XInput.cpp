@@ -124,6 +124,23 @@ int ShiftOf(unsigned long mask) {
 
 }  // namespace
 
+namespace {
+
+// The pixels of `image` into `shot`, whose width and height it has.
+void ReadImage(XImage* image, Shot& shot);
+
+}  // namespace
+
+Shot XClient::GrabWindow(Window window, int width, int height) const {
+    const Point at = RootPosition(window).value_or(Point{});
+    Shot shot{at.x, at.y, width, height, {}};
+    XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return Shot{at.x, at.y, 0, 0, {}};
+    ReadImage(image, shot);
+    return shot;
+}
+
 Shot XClient::Grab(int left, int top, int width, int height) const {
     const Point screen = ScreenSize();
     Shot shot;
@@ -136,6 +153,13 @@ Shot XClient::Grab(int left, int top, int width, int height) const {
         XGetImage(display_, Root(), shot.left, shot.top, static_cast<unsigned>(shot.width),
                   static_cast<unsigned>(shot.height), AllPlanes, ZPixmap);
     if (image == nullptr) return Shot{left, top, 0, 0, {}};
+    ReadImage(image, shot);
+    return shot;
+}
+
+namespace {
+
+void ReadImage(XImage* image, Shot& shot) {
     const auto channel = [](unsigned long pixel, unsigned long mask) {
         const unsigned long bits = mask >> ShiftOf(mask);
         return static_cast<std::uint32_t>(((pixel & mask) >> ShiftOf(mask)) * 255 /
@@ -150,8 +174,9 @@ Shot XClient::Grab(int left, int top, int width, int height) const {
                 channel(p, image->blue_mask);
         }
     XDestroyImage(image);
-    return shot;
 }
+
+}  // namespace
 
 unsigned long XClient::PixelOf(std::uint32_t rgb) const {
     Visual* visual = DefaultVisual(display_, DefaultScreen(display_));

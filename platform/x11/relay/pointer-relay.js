@@ -4,8 +4,11 @@
 var service = "org.vellory.PointerRelay";
 var path = "/org/vellory/PointerRelay";
 
-callDBus(service, path, service, "Screen", workspace.displayWidth, workspace.displayHeight);
-workspace.cursorPosChanged.connect(function () {
+function sendPointer() {
     var place = workspace.cursorPos;
     callDBus(service, path, service, "Pointer", place.x, place.y);
-});
+}
+
+callDBus(service, path, service, "Screen", workspace.displayWidth, workspace.displayHeight);
+sendPointer();  // where the pointer rests now
+workspace.cursorPosChanged.connect(sendPointer);

@@ -1,0 +1,170 @@
+// The Wayland tests' harness: see WaylandSession.h.
+#include "WaylandSession.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace wltest {
+namespace {
+
+// A command's stdout and status, through the shell.
+std::pair<std::string, int> Run(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return {"", -1};
+    std::array<char, 512> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
+    return {output, pclose(pipe)};
+}
+
+}  // namespace
+
+std::optional<std::string> Desktop() {
+    const char* desktop = std::getenv("VELLORY_TEST_DESKTOP");
+    if (desktop == nullptr || *desktop == '\0') return std::nullopt;
+    return std::string(desktop);
+}
+
+Mover::Mover(const std::string& desktop) {
+    const std::string path = std::string(VELLORY_MOVERS_DIR) + "/" + desktop + "_mover";
+    int down[2], up[2];
+    if (pipe(down) != 0 || pipe(up) != 0) throw std::runtime_error("no pipes for the mover");
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("cannot start the mover");
+    if (pid_ == 0) {
+        dup2(down[0], 0);
+        dup2(up[1], 1);
+        close(down[1]);
+        close(up[0]);
+        execl(path.c_str(), path.c_str(), nullptr);
+        _exit(127);
+    }
+    close(down[0]);
+    close(up[1]);
+    to_ = down[1];
+    from_ = up[0];
+}
+
+Mover::~Mover() {
+    close(to_);  // the mover ends with its input
+    close(from_);
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, &status, 0);
+    }
+}
+
+void Mover::Say(const std::string& line) {
+    const std::string text = line + "\n";
+    if (write(to_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        throw std::runtime_error("the mover has gone");
+    char answer[3] = {};
+    for (std::size_t got = 0; got < sizeof answer;) {
+        const ssize_t n = read(from_, answer + got, sizeof answer - got);
+        if (n <= 0) throw std::runtime_error("the mover did not answer " + line);
+        got += static_cast<std::size_t>(n);
+    }
+    if (std::string(answer, 3) != "ok\n") throw std::runtime_error("the mover refused " + line);
+}
+
+void Mover::MoveTo(Point logical) {
+    Say(std::to_string(logical.x) + " " + std::to_string(logical.y));
+}
+
+KittenProcess::KittenProcess(XClient& x) : x_(x) {}
+
+Window KittenProcess::Start(const std::vector<std::pair<std::string, std::string>>& environment) {
+    const std::filesystem::path exe = folder_.Path() / "vellory";
+    std::filesystem::copy_file(VELLORY_EXE, exe);
+    Launch launch;
+    launch.argv = {exe.string()};
+    for (const auto& [name, value] : environment) launch.environment.Set(name, value);
+    launch.errors = folder_.Path() / "errors";
+    launch.output = folder_.Path() / "output";
+    process_ = Child(launch);
+    const bool shown = WaitUntil(
+        [&] {
+            for (Window window : x_.FindByClass("vellory")) {
+                const auto pid = x_.Property32(window, "_NET_WM_PID");
+                if (!pid.empty() && pid[0] == process_.Pid() && x_.Viewable(window)) {
+                    window_ = window;
+                    return true;
+                }
+            }
+            return !process_.Running();
+        },
+        milliseconds(10000));
+    if (!shown || window_ == None) throw std::runtime_error("no window; stderr: " + Errors());
+    const bool painted = WaitUntil(
+        [&] {
+            const Shot shot = LookAt(x_, window_);
+            return ReadPupil(shot, Eye1).blackPixels > 40 && ReadPupil(shot, Eye2).blackPixels > 40;
+        },
+        milliseconds(10000), milliseconds(20));
+    if (!painted) throw std::runtime_error("the eyes were not painted");
+    return window_;
+}
+
+std::optional<std::string> KittenProcess::Settings() const {
+    const std::filesystem::path ini = folder_.Path() / "vellory.ini";
+    if (!std::filesystem::exists(ini)) return std::nullopt;
+    return ReadFile(ini);
+}
+
+Point KittenProcess::Position() const {
+    const auto at = x_.RootPosition(window_);
+    if (!at) throw std::runtime_error("the window is gone");
+    return *at;
+}
+
+NativeWindow::NativeWindow() {
+    Launch launch;
+    launch.argv = {std::string(VELLORY_SOURCE_DIR) + "/tests/wayland/native-window.py"};
+    launch.environment.Set("GDK_BACKEND", "wayland");
+    launch.output = folder_.Path() / "output";
+    process_ = Child(launch);
+    if (!WaitUntil([&] { return ReadFile(folder_.Path() / "output").find("shown") != std::string::npos; },
+                   milliseconds(15000), milliseconds(50)))
+        throw std::runtime_error("the native window did not show: " + ReadFile(folder_.Path() / "output"));
+}
+
+std::string CallRelayAsStranger(const std::string& method, int a, int b) {
+    const auto [output, status] = Run(
+        "dbus-send --session --print-reply --dest=org.vellory.PointerRelay "
+        "/org/vellory/PointerRelay org.vellory.PointerRelay." +
+        method + " int32:" + std::to_string(a) + " int32:" + std::to_string(b) + " 2>&1");
+    if (status == 0) return "";
+    const std::size_t at = output.find("Error ");
+    if (at == std::string::npos) return output;
+    const std::size_t end = output.find_first_of(": \n", at + 6);
+    return output.substr(at + 6, end - at - 6);
+}
+
+void RunKWinScript(const std::string& text) {
+    TempFolder folder;
+    const std::filesystem::path file = folder.Path() / "test-script.js";
+    WriteFile(file, text);
+    const auto [id, status] = Run("qdbus org.kde.KWin /Scripting org.kde.kwin.Scripting.loadScript " +
+                                  file.string() + " vellory-test-script");
+    if (status != 0) throw std::runtime_error("KWin did not load the test script");
+    const int number = std::stoi(id);
+    if (Run("qdbus org.kde.KWin /Scripting/Script" + std::to_string(number) + " run 2>/dev/null").second != 0 &&
+        Run("qdbus org.kde.KWin /" + std::to_string(number) + " run").second != 0)
+        throw std::runtime_error("KWin did not run the test script");
+    Pause(milliseconds(300));  // run() is asynchronous
+    Run("qdbus org.kde.KWin /Scripting org.kde.kwin.Scripting.unloadScript vellory-test-script");
+}
+
+bool KWinScriptLoaded(const std::string& name) {
+    return Run("qdbus org.kde.KWin /Scripting org.kde.kwin.Scripting.isScriptLoaded " + name).first ==
+           "true\n";
+}
+
+}  // namespace wltest

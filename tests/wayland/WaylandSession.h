@@ -1,0 +1,78 @@
+// The harness of the Wayland tests, run inside a session that a session script started
+// (tests/wayland/kwin-session.sh and its siblings): the test's X connection to Xwayland,
+// the compositor's own pointer (a mover per desktop, picked by VELLORY_TEST_DESKTOP), a
+// native Wayland window, and the kitten started as a user starts it.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tests/support/KittenPicture.h"
+#include "tests/support/XClient.h"
+
+namespace wltest {
+
+using namespace support;
+
+// Drives the compositor's pointer through its own input: lines "x y", "press",
+// "release" to the desktop's mover, each answered "ok" once taken.
+class Mover {
+  public:
+    explicit Mover(const std::string& desktop);  // throws when the mover cannot start
+    ~Mover();
+    Mover(const Mover&) = delete;
+    Mover& operator=(const Mover&) = delete;
+
+    void MoveTo(Point logical);
+    void Press() { Say("press"); }
+    void Release() { Say("release"); }
+
+  private:
+    void Say(const std::string& line);
+    pid_t pid_ = -1;
+    int to_ = -1, from_ = -1;
+};
+
+// The kitten: a copy of the built program in a folder of its own, started with the
+// session's environment, its window found and its eyes painted.
+class KittenProcess {
+  public:
+    explicit KittenProcess(XClient& x);
+    // Starts it; throws when no window with painted eyes comes.
+    Window Start(const std::vector<std::pair<std::string, std::string>>& environment = {});
+    Child& Process() { return process_; }
+    std::string Errors() const { return ReadFile(folder_.Path() / "errors"); }
+    std::optional<std::string> Settings() const;
+    Point Position() const;
+
+  private:
+    XClient& x_;
+    TempFolder folder_;
+    Child process_;
+    Window window_ = None;
+};
+
+// A maximised native Wayland window (GTK 4), shown until the object ends.
+class NativeWindow {
+  public:
+    NativeWindow();  // throws when it does not show
+  private:
+    TempFolder folder_;
+    Child process_;
+};
+
+// The session's desktop ("kwin", "gnome"); the tests skip without one.
+std::optional<std::string> Desktop();
+
+// Calls the relay from the test's own connection, as any client of the session bus may;
+// the bus's answer ("" for a method return, else the error's name).
+std::string CallRelayAsStranger(const std::string& method, int a, int b);
+
+// Runs a KWin script of the test's own (JavaScript text) for a moment, then unloads it.
+void RunKWinScript(const std::string& text);
+// Whether KWin has a script of that name loaded.
+bool KWinScriptLoaded(const std::string& name);
+
+}  // namespace wltest

@@ -1,0 +1,18 @@
+#!/usr/bin/python3
+# A native Wayland window for the tests (GTK 4, GDK_BACKEND=wayland): maximised, so that it
+# covers the desktop, in one plain colour. Prints "shown" once the compositor has mapped
+# it, and stays until it is ended.
+import sys
+
+import gi
+
+gi.require_version("Gtk", "4.0")
+from gi.repository import GLib, Gtk  # noqa: E402
+
+Gtk.init()
+window = Gtk.Window(title="native test window")
+window.maximize()
+window.connect("map", lambda *_: GLib.timeout_add(200, lambda: print("shown", flush=True)))
+window.present()
+GLib.MainLoop().run()
+sys.exit(0)

@@ -1,0 +1,131 @@
+// The kitten under a real Wayland compositor, its pointer moved through the compositor's
+// own input: the eyes follow the pointer over native windows and the empty desktop, the
+// relay is quiet at rest, strangers' calls and places outside the screen change nothing,
+// and the window drags and quits as on X11, taking its compositor side with it.
+#include <fstream>
+
+#include "WaylandSession.h"
+#include "tests/support/EyeCheck.h"
+
+using namespace wltest;
+
+namespace {
+
+constexpr milliseconds TurnDeadline(300);
+
+class OnWayland : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!Desktop()) GTEST_SKIP() << "not inside a session (tests/wayland/*-session.sh)";
+        mover = std::make_unique<Mover>(*Desktop());
+        window = kitten.Start();
+    }
+    // Places on each side of the kitten and below it.
+    std::vector<Point> AroundTheKitten() const {
+        const Point at = kitten.Position();
+        return {{std::max(at.x - 150, 5), at.y + 120},
+                {at.x + KittenWidth + 150, at.y + 120},
+                {at.x + 100, at.y + KittenHeight + 150}};
+    }
+    testing::AssertionResult FollowsTo(Point place) {
+        mover->MoveTo(place);
+        return PupilsLookAt(x, window, place, TurnDeadline);
+    }
+
+    XClient x{""};
+    std::unique_ptr<Mover> mover;
+    KittenProcess kitten{x};
+    Window window = None;
+};
+
+long VoluntarySwitches(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+    return -1;
+}
+
+}  // namespace
+
+TEST_F(OnWayland, EyesFollowOverTheEmptyDesktopAndANativeWindowAndStayAbove) {
+    for (const Point place : AroundTheKitten()) EXPECT_TRUE(FollowsTo(place)) << "empty desktop";
+    const NativeWindow native;
+    for (const Point place : AroundTheKitten()) EXPECT_TRUE(FollowsTo(place)) << "native window";
+    EXPECT_TRUE(x.HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+    EXPECT_EQ(kitten.Errors(), "");  // no notice: the eyes follow everywhere here
+}
+
+TEST_F(OnWayland, AtRestTheRelayIsSilentAndTheProgramSleeps) {
+    const Point place = AroundTheKitten()[1];
+    ASSERT_TRUE(FollowsTo(place));
+    Pause(milliseconds(1500));  // the last ticks and looks after the move
+    const pid_t pid = kitten.Process().Pid();
+    TempFolder folder;
+    Launch monitor;
+    monitor.argv = {"dbus-monitor", "--session", "interface='org.vellory.PointerRelay'"};
+    monitor.output = folder.Path() / "calls";
+    Child watching(monitor);
+    Pause(milliseconds(300));
+    const long before = VoluntarySwitches(pid);
+    Pause(milliseconds(10000));
+    const long woke = VoluntarySwitches(pid) - before;
+    watching.Kill();
+    EXPECT_LE(woke, 1) << "wake-ups in 10 s";
+    EXPECT_EQ(ReadFile(folder.Path() / "calls").find("member=Pointer"), std::string::npos)
+        << ReadFile(folder.Path() / "calls");
+    EXPECT_TRUE(FollowsTo(AroundTheKitten()[0]));  // and it still follows
+}
+
+TEST_F(OnWayland, StrangersAndPlacesOutsideTheScreenChangeNothing) {
+    const Point place = AroundTheKitten()[0];
+    ASSERT_TRUE(FollowsTo(place));
+    EXPECT_EQ(CallRelayAsStranger("Pointer", 5, 5), "org.freedesktop.DBus.Error.AccessDenied");
+    EXPECT_EQ(CallRelayAsStranger("Screen", 0, 0), "org.freedesktop.DBus.Error.AccessDenied");
+    if (*Desktop() == "kwin") {  // from the compositor's own connection
+        RunKWinScript(
+            "var s = 'org.vellory.PointerRelay', p = '/org/vellory/PointerRelay';\n"
+            "callDBus(s, p, s, 'Pointer', 100000, -100000);\n"
+            "callDBus(s, p, s, 'Pointer', -1, 5);\n"
+            "callDBus(s, p, s, 'Screen', -5, 40000);\n");
+    }
+    EXPECT_TRUE(PupilsLookAt(x, window, place, milliseconds(0)));
+    EXPECT_TRUE(kitten.Process().Running());
+    EXPECT_TRUE(FollowsTo(AroundTheKitten()[1]));  // still delivered after a stranger's Screen
+}
+
+TEST_F(OnWayland, DragsAndQuitsByDoubleClickTakingItsCompositorSideAlong) {
+    const Point from = kitten.Position() + FacePoint, by{-200, 120};
+    const Point expected = kitten.Position() + by;
+    mover->MoveTo(from);
+    Pause(milliseconds(300));  // a hand's pause: the window has seen the pointer come in
+    mover->Press();
+    for (int step = 1; step <= 10; ++step) {
+        Pause(milliseconds(15));
+        mover->MoveTo({from.x + by.x * step / 10, from.y + by.y * step / 10});
+    }
+    Pause(milliseconds(100));
+    mover->Release();
+    EXPECT_TRUE(WaitUntil([&] { return kitten.Position() == expected; }, milliseconds(3000)))
+        << "at (" << kitten.Position().x << ", " << kitten.Position().y << ")";
+
+    if (*Desktop() == "kwin") {
+        EXPECT_TRUE(KWinScriptLoaded("vellory-pointer-relay"));
+    }
+    const Point left = kitten.Position();
+    const Point face = left + FacePoint;
+    mover->MoveTo(face);
+    Pause(milliseconds(200));
+    for (int click = 0; click < 2; ++click) {
+        mover->Press();
+        Pause(milliseconds(40));
+        mover->Release();
+        Pause(milliseconds(80));
+    }
+    EXPECT_TRUE(ExitedWith(kitten.Process().Wait(milliseconds(5000)), 0)) << kitten.Errors();
+    const std::optional<std::string> saved = kitten.Settings();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_NE(saved->find(std::to_string(left.x * 15)), std::string::npos) << *saved;
+    if (*Desktop() == "kwin") {
+        EXPECT_FALSE(KWinScriptLoaded("vellory-pointer-relay"));
+    }
+}
