@@ -141,8 +141,14 @@ session)
   XAUTHORITY=$(ls -t "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
   export XAUTHORITY
   dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XAUTHORITY
-  # NOTE: the shell opens its overview at start and again when the start-up animation
-  # ends; X11 windows get no pointer while it is open. Close it until it stays closed.
+  # The command meets a settled desktop: the shell's start-up over (it logs "GNOME Shell
+  # started"), and the overview, which it opens at start, closed; X11 windows get no
+  # pointer while the overview is open.
+  for _ in $(seq 300); do
+    grep -q "GNOME Shell started" "$log" && break
+    sleep 0.1
+  done
+  grep -q "GNOME Shell started" "$log" || Fail "gnome-shell did not finish starting in 30 s: $(tail -5 "$log")"
   closed=0
   for _ in $(seq 100); do
     Shell call --method org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive '<false>' >/dev/null

@@ -78,7 +78,7 @@ class OnGnome : public testing::Test {
     // window (X11 sees it there) and keep looking where X11 last saw it when the pointer
     // goes on over the native window.
     testing::AssertionResult FollowsOnlyOverX11() {
-        const Point face = kitten.Position() + FacePoint + Point{0, 40};
+        const Point face = kitten.Position() + FacePoint;
         mover->MoveTo(face);
         if (testing::AssertionResult seen = LooksAt(face, SwitchDeadline); !seen) return seen;
         mover->MoveTo(Beside(+1));

@@ -8,12 +8,14 @@ bus connection. Mutter takes absolute motion only with a screen-cast stream, so 
 is pinned to the top-left corner once and then moved by differences from where it was
 sent."""
 import sys
+import time
 
 import dbus
 
 BusName = "org.gnome.Mutter.RemoteDesktop"
 LeftButton = 0x110  # BTN_LEFT, evdev's code
 FarAway = -100000.0  # beyond any screen: the pointer stops at the corner (0, 0)
+SettleSeconds = 0.5
 
 
 def Main():
@@ -23,6 +25,11 @@ def Main():
     session = dbus.Interface(bus.get_object(BusName, desktop.CreateSession()),
                              "org.gnome.Mutter.RemoteDesktop.Session")
     session.Start()
+    # NOTE: a headless seat has a pointer only while a virtual one exists: the session's
+    # gives it one, and Xwayland takes up the new pointer a moment later; motion before
+    # then never reaches X11 windows (GNOME Shell 48). Let it settle before moving.
+    session.NotifyPointerMotionRelative(FarAway, FarAway)
+    time.sleep(SettleSeconds)
     session.NotifyPointerMotionRelative(FarAway, FarAway)
     x, y = 0, 0
     for line in sys.stdin:
