@@ -20,20 +20,23 @@ std::string Output(const std::string& command) {
     std::string text;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char block[512];
-        for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;) text.append(block, got);
+        for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;)
+            text.append(block, got);
         if (pclose(pipe) != 0) text.clear();
     }
     return text;
 }
 
 std::string ShellCall(const std::string& method, const std::string& arguments) {
-    return Output("gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method " +
-                  method + " " + arguments + " 2>/dev/null");
+    return Output(
+        "gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method " +
+        method + " " + arguments + " 2>/dev/null");
 }
 
 // The variant the running shell loads.
 std::string OurExtension() {
-    const std::string version = ShellCall("org.freedesktop.DBus.Properties.Get", "org.gnome.Shell ShellVersion");
+    const std::string version =
+        ShellCall("org.freedesktop.DBus.Properties.Get", "org.gnome.Shell ShellVersion");
     const std::size_t quote = version.find('\'');
     const int major = quote == std::string::npos ? 0 : std::atoi(version.c_str() + quote + 1);
     return major >= 45 ? "eyes-relay@vellory" : "eyes-relay-legacy@vellory";
@@ -116,7 +119,8 @@ TEST_F(OnGnome, KittenStartedWhileTheExtensionIsOffIsPickedUpWhenItIsTurnedOn) {
     TurnExtension(false);
     ASSERT_TRUE(WaitUntil([] { return !ExtensionEnabled(); }, SwitchDeadline));
     window = kitten.Start();
-    EXPECT_NE(kitten.Errors().find(OurExtension() + " is turned off"), std::string::npos) << kitten.Errors();
+    EXPECT_NE(kitten.Errors().find(OurExtension() + " is turned off"), std::string::npos)
+        << kitten.Errors();
     EXPECT_FALSE(ExtensionEnabled()) << "the kitten enabled an extension the user turned off";
     EXPECT_TRUE(FollowsOnlyOverX11());
 

@@ -41,7 +41,8 @@ DBusMessage* Call(DBusConnection* bus, DBusMessage* call) {
     const DBusLibrary& dbus = DBus();
     DBusError error;
     dbus.error_init(&error);
-    DBusMessage* reply = dbus.connection_send_with_reply_and_block(bus, call, CallTimeoutMs, &error);
+    DBusMessage* reply =
+        dbus.connection_send_with_reply_and_block(bus, call, CallTimeoutMs, &error);
     dbus.message_unref(call);
     dbus.error_free(&error);
     return reply;
@@ -89,7 +90,8 @@ void ReadInfoEntry(DBusMessageIter* entry, ExtensionInfo& info) {
     const char* key = nullptr;
     dbus.message_iter_get_basic(entry, &key);
     DBusMessageIter variant;
-    if (!dbus.message_iter_next(entry) || dbus.message_iter_get_arg_type(entry) != DBUS_TYPE_VARIANT)
+    if (!dbus.message_iter_next(entry) ||
+        dbus.message_iter_get_arg_type(entry) != DBUS_TYPE_VARIANT)
         return;
     dbus.message_iter_recurse(entry, &variant);
     const int type = dbus.message_iter_get_arg_type(&variant);
@@ -159,37 +161,44 @@ void Advise(const std::string& line) {
 void StartGnomeRelay(DBusConnection* bus) {
     const std::optional<int> major = ShellMajorVersion(bus);
     if (!major) {
-        Advise("GNOME Shell does not say its version: the eyes follow the pointer only over "
-               "X11 windows");
+        Advise(
+            "GNOME Shell does not say its version: the eyes follow the pointer only over "
+            "X11 windows");
         return;
     }
-    const char* uuid = *major >= FirstModuleShell ? "eyes-relay@vellory" : "eyes-relay-legacy@vellory";
+    const char* uuid =
+        *major >= FirstModuleShell ? "eyes-relay@vellory" : "eyes-relay-legacy@vellory";
     const std::string enableCommand = std::string("gnome-extensions enable ") + uuid;
     const std::optional<ExtensionInfo> info = GetExtensionInfo(bus, uuid);
     if (!info) {
-        Advise("GNOME Shell does not answer about its extensions: the eyes follow the pointer "
-               "only over X11 windows");
+        Advise(
+            "GNOME Shell does not answer about its extensions: the eyes follow the pointer "
+            "only over X11 windows");
         return;
     }
     if (!info->known) {
         Advise(ExtensionInstalled(uuid)
                    ? "the eyes follow the pointer everywhere once GNOME Shell has seen the "
-                     "extension " + std::string(uuid) + ": log out and in once"
+                     "extension " +
+                         std::string(uuid) + ": log out and in once"
                    : "the GNOME Shell extension " + std::string(uuid) +
                          " is not installed: the eyes follow the pointer only over X11 windows");
         return;
     }
     switch (info->state) {
-        case State::Enabled: return;
+        case State::Enabled:
+            return;
         case State::OutOfDate:
-            Advise("the GNOME Shell extension " + std::string(uuid) + " does not know GNOME Shell " +
-                   std::to_string(*major) + ": the eyes follow the pointer only over X11 windows");
+            Advise("the GNOME Shell extension " + std::string(uuid) +
+                   " does not know GNOME Shell " + std::to_string(*major) +
+                   ": the eyes follow the pointer only over X11 windows");
             return;
         case State::Error:
             Advise("GNOME Shell could not run the extension " + std::string(uuid) + " (" +
                    info->error + "): the eyes follow the pointer only over X11 windows");
             return;
-        default: break;
+        default:
+            break;
     }
     if (UserDisabledExtension(uuid)) {
         Advise("the GNOME Shell extension " + std::string(uuid) +

@@ -15,8 +15,6 @@
 #include <string>
 #include <string_view>
 
-extern char** environ;
-
 namespace x11::relay {
 namespace {
 
@@ -40,7 +38,7 @@ bool AnyFolder(std::string_view list, Visit visit) {
 }
 
 long long NowMs() {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
@@ -67,7 +65,7 @@ std::string DisabledExtensionsText() {
     bool ended = false;
     while (spawned && text.size() < MostOutput) {
         const long long left = deadline - NowMs();
-        pollfd readable {pipeEnds[0], POLLIN, 0};
+        pollfd readable{pipeEnds[0], POLLIN, 0};
         if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) break;
         char block[4096];
         const ssize_t got = read(pipeEnds[0], block, sizeof block);
@@ -97,9 +95,8 @@ bool ExtensionInstalled(const char* uuid) {
     if (userFolders.empty() && home != nullptr && *home == '/')
         userFolders = std::string(home) + "/.local/share";
     const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-    const std::string systemFolders = dataDirs != nullptr && *dataDirs != '\0'
-                                          ? dataDirs
-                                          : "/usr/local/share:/usr/share";
+    const std::string systemFolders =
+        dataDirs != nullptr && *dataDirs != '\0' ? dataDirs : "/usr/local/share:/usr/share";
     const auto holdsIt = [&](const std::string& folder) { return Readable(folder + tail); };
     return AnyFolder(userFolders, holdsIt) || AnyFolder(systemFolders, holdsIt);
 }
