@@ -114,7 +114,9 @@ session)
   if [[ $extension == enabled ]]; then
     Settings org.gnome.shell enabled-extensions "['${Uuids[0]}', '${Uuids[1]}']"
   fi
-  RUNNING_UNDER_GDM=1 gnome-shell --headless --wayland --wayland-display vellory-gnome \
+  # NOTE: in a process group of its own: a shell ended during its start-up also ended
+  # this script (status 143 instead of the failure's own).
+  RUNNING_UNDER_GDM=1 setsid gnome-shell --headless --wayland --wayland-display vellory-gnome \
     --virtual-monitor 1280x800 >"$log" 2>&1 &
   shell=$!
   Stop() {
