@@ -156,64 +156,59 @@ void Advise(const std::string& line) {
     Say(line);
 }
 
+// Why the eyes follow the pointer only over X11 windows, and what the user can do.
+void NotFollowing(const std::string& why, const std::string& whatToDo = {}) {
+    Advise(why + ": the eyes follow the pointer only over X11 windows" +
+           (whatToDo.empty() ? "" : "; " + whatToDo));
+}
+
 }  // namespace
 
 void StartGnomeRelay(DBusConnection* bus) {
     const std::optional<int> major = ShellMajorVersion(bus);
     if (!major) {
-        Advise(
-            "GNOME Shell does not say its version: the eyes follow the pointer only over "
-            "X11 windows");
+        NotFollowing("GNOME Shell does not say its version");
         return;
     }
-    const char* uuid =
+    const std::string uuid =
         *major >= FirstModuleShell ? "eyes-relay@vellory" : "eyes-relay-legacy@vellory";
-    const std::string enableCommand = std::string("gnome-extensions enable ") + uuid;
-    const std::optional<ExtensionInfo> info = GetExtensionInfo(bus, uuid);
+    const std::string extension = "the GNOME Shell extension " + uuid;
+    const std::string enableCommand = "gnome-extensions enable " + uuid;
+    const std::optional<ExtensionInfo> info = GetExtensionInfo(bus, uuid.c_str());
     if (!info) {
-        Advise(
-            "GNOME Shell does not answer about its extensions: the eyes follow the pointer "
-            "only over X11 windows");
+        NotFollowing("GNOME Shell does not answer about its extensions");
         return;
     }
     if (!info->known) {
-        Advise(ExtensionInstalled(uuid)
-                   ? "the eyes follow the pointer everywhere once GNOME Shell has seen the "
-                     "extension " +
-                         std::string(uuid) + ": log out and in once"
-                   : "the GNOME Shell extension " + std::string(uuid) +
-                         " is not installed: the eyes follow the pointer only over X11 windows");
+        if (ExtensionInstalled(uuid.c_str()))
+            NotFollowing("GNOME Shell has not seen " + extension + " (installed during this login)",
+                         "log out and in once, and they follow it everywhere");
+        else
+            NotFollowing(extension + " is not installed");
         return;
     }
     switch (info->state) {
         case State::Enabled:
             return;
         case State::OutOfDate:
-            Advise("the GNOME Shell extension " + std::string(uuid) +
-                   " does not know GNOME Shell " + std::to_string(*major) +
-                   ": the eyes follow the pointer only over X11 windows");
+            NotFollowing(extension + " does not know GNOME Shell " + std::to_string(*major));
             return;
         case State::Error:
-            Advise("GNOME Shell could not run the extension " + std::string(uuid) + " (" +
-                   info->error + "): the eyes follow the pointer only over X11 windows");
+            NotFollowing("GNOME Shell could not run " + extension + " (" + info->error + ")");
             return;
         default:
             break;
     }
-    if (UserDisabledExtension(uuid)) {
-        Advise("the GNOME Shell extension " + std::string(uuid) +
-               " is turned off, so the eyes follow the pointer only over X11 windows; " +
-               enableCommand + " turns it on");
+    if (UserDisabledExtension(uuid.c_str())) {
+        NotFollowing(extension + " is turned off", enableCommand + " turns it on");
         return;
     }
-    if (EnableExtension(bus, uuid)) {
-        Advise("enabled the GNOME Shell extension " + std::string(uuid) +
-               ", which tells the eyes where the pointer is");
+    if (EnableExtension(bus, uuid.c_str())) {
+        Advise("enabled " + extension + ", which tells the eyes where the pointer is");
         return;
     }
-    Advise("GNOME Shell did not enable the extension " + std::string(uuid) +
-           ": the eyes follow the pointer only over X11 windows until " + enableCommand +
-           " works, or after logging out and in once");
+    NotFollowing("GNOME Shell did not enable " + extension,
+                 enableCommand + " may, or logging out and in once");
 }
 
 }  // namespace x11::relay
