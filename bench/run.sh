@@ -12,8 +12,10 @@ quick=0
 [[ "${1:-}" == "--quick" ]] && quick=1
 bash scripts/setup.sh --tests
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF -DVELLORY_BENCH=ON >/dev/null
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=ON -DVELLORY_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)" --target vellory benchmarks minimal_xlib measure_whole >/dev/null
+# KWin's pointer for the Wayland measurement (bench/wayland.sh).
+cmake --build build-bench -j"$(nproc)" --target kwin_mover >/dev/null 2>&1 || true
 b=build-bench
 programs=("vellory=$b/vellory" "vellory, scale 2=VELLORY_SCALE=2 $b/vellory"
           "minimal Xlib=$b/bench/minimal_xlib" "xeyes=xeyes -geometry 207x220")
@@ -81,4 +83,18 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null; then
   cmake --build build-bench-win -j"$(nproc)" --target vellory >/dev/null
   x86_64-w64-mingw32-strip -o build-bench-win/vellory.stripped.exe build-bench-win/vellory.exe
   printf '| Windows vellory.exe | %s | at most 5 MB |\n' "$(stat -c %s build-bench-win/vellory.stripped.exe)"
+fi
+
+# Under Wayland: headless KWin 5.27 (and 6.3 from the Debian 13 root, as root), with the
+# relay and without it, side by side in the same session.
+echo
+wayland_seconds=20; [[ $quick == 1 ]] && wayland_seconds=10
+if [[ -x $b/tests/kwin_mover ]]; then
+  VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/kwin-session.sh -- bench/wayland.sh "$b" ||
+    echo "(no KWin session here)"
+  if [[ $(id -u) -eq 0 ]] && root=$(bash tests/rootfs/build.sh 2>/dev/null); then
+    echo
+    VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/kwin-session.sh --root "$root" -- \
+      bench/wayland.sh "$b" || echo "(no KWin 6.3 session here)"
+  fi
 fi

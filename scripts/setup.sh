@@ -15,10 +15,11 @@ if [[ "${1:-}" == "--tests" ]]; then
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
              desktop-file-utils lintian dpkg-dev file man-db
              mmdebstrap zstd
-             # The Wayland tests under GNOME Shell: the shell and Xwayland, its settings
-             # store, a pointer mover and a native window (python3 with D-Bus and GTK 4).
-             gnome-shell mutter xwayland dconf-service dbus-bin util-linux
-             python3-dbus python3-gi gir1.2-gtk-4.0)
+             # Wayland: headless KWin with Xwayland, its fake-input protocol, a GTK 4 window
+             kwin-wayland xwayland libwayland-dev plasma-wayland-protocols dbus-bin
+             python3-gi gir1.2-gtk-4.0
+             # and headless GNOME Shell, its settings store, its pointer mover (D-Bus)
+             gnome-shell mutter dconf-service util-linux python3-dbus)
 fi
 
 missing=()

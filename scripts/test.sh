@@ -30,6 +30,19 @@ fi
 stage "unit and X11 tests"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
 
+# NOTE: run by their session script, which exits 77 when the compositor cannot run here.
+wayland_tests() {  # title, then the session script's arguments
+  local status=0
+  stage "Wayland tests: $1"
+  shift
+  "$@" -- build/tests/wayland_tests || status=$?
+  if [[ $status -eq 77 ]]; then echo "skipped: the session cannot run here"; elif [[ $status -ne 0 ]]; then exit $status; fi
+}
+wayland_tests "KWin 5.27 (Debian 12)" tests/wayland/kwin-session.sh
+if [[ $(id -u) -eq 0 ]]; then
+  wayland_tests "KWin 6.3 (Debian 13 root)" tests/wayland/kwin-session.sh --root "$(bash tests/rootfs/build.sh)"
+fi
+
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"

@@ -1,6 +1,7 @@
 // The Wayland tests' harness: see WaylandSession.h.
 #include "WaylandSession.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +35,9 @@ std::optional<std::string> Desktop() {
 Mover::Mover(const std::string& desktop) {
     const std::string path = std::string(VELLORY_MOVERS_DIR) + "/" + desktop + "_mover";
     int down[2], up[2];
-    if (pipe(down) != 0 || pipe(up) != 0) throw std::runtime_error("no pipes for the mover");
+    // NOTE: close-on-exec, so that no other child keeps the mover's input open.
+    if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0)
+        throw std::runtime_error("no pipes for the mover");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("cannot start the mover");
     if (pid_ == 0) {
@@ -130,16 +133,27 @@ NativeWindow::NativeWindow() {
     launch.environment.Set("GDK_BACKEND", "wayland");
     launch.output = folder_.Path() / "output";
     process_ = Child(launch);
-    if (!WaitUntil([&] { return ReadFile(folder_.Path() / "output").find("shown") != std::string::npos; },
-                   milliseconds(15000), milliseconds(50)))
-        throw std::runtime_error("the native window did not show: " + ReadFile(folder_.Path() / "output"));
+    if (!WaitUntil(
+            [&] { return ReadFile(folder_.Path() / "output").find("shown") != std::string::npos; },
+            milliseconds(15000), milliseconds(50)))
+        throw std::runtime_error("the native window did not show: " +
+                                 ReadFile(folder_.Path() / "output"));
+}
+
+int NativeWindow::Presses() const {
+    const std::string output = ReadFile(folder_.Path() / "output");
+    int presses = 0;
+    for (std::size_t at = output.find("pressed"); at != std::string::npos;
+         at = output.find("pressed", at + 1))
+        ++presses;
+    return presses;
 }
 
 std::string CallRelayAsStranger(const std::string& method, int a, int b) {
-    const auto [output, status] = Run(
-        "dbus-send --session --print-reply --dest=org.vellory.PointerRelay "
-        "/org/vellory/PointerRelay org.vellory.PointerRelay." +
-        method + " int32:" + std::to_string(a) + " int32:" + std::to_string(b) + " 2>&1");
+    const auto [output, status] =
+        Run("dbus-send --session --print-reply --dest=org.vellory.PointerRelay "
+            "/org/vellory/PointerRelay org.vellory.PointerRelay." +
+            method + " int32:" + std::to_string(a) + " int32:" + std::to_string(b) + " 2>&1");
     if (status == 0) return "";
     const std::size_t at = output.find("Error ");
     if (at == std::string::npos) return output;
@@ -147,24 +161,48 @@ std::string CallRelayAsStranger(const std::string& method, int a, int b) {
     return output.substr(at + 6, end - at - 6);
 }
 
+namespace {
+
+// A call to KWin through dbus-send; the reply's one value ("" when it failed).
+std::string CallKWin(const std::string& path, const std::string& method,
+                     const std::string& arguments = "") {
+    const auto [output, status] =
+        Run("dbus-send --session --print-reply=literal --dest=org.kde.KWin " + path + " " + method +
+            " " + arguments + " 2>/dev/null");
+    if (status != 0) return "";
+    // "   int32 3\n": the value after the type's name.
+    const std::size_t end = output.find_last_not_of(" \n");
+    if (end == std::string::npos) return "";
+    const std::size_t space = output.find_last_of(' ', end);
+    return output.substr(space == std::string::npos ? 0 : space + 1, end - space);
+}
+
+}  // namespace
+
 void RunKWinScript(const std::string& text) {
     TempFolder folder;
     const std::filesystem::path file = folder.Path() / "test-script.js";
     WriteFile(file, text);
-    const auto [id, status] = Run("qdbus org.kde.KWin /Scripting org.kde.kwin.Scripting.loadScript " +
-                                  file.string() + " vellory-test-script");
-    if (status != 0) throw std::runtime_error("KWin did not load the test script");
-    const int number = std::stoi(id);
-    if (Run("qdbus org.kde.KWin /Scripting/Script" + std::to_string(number) + " run 2>/dev/null").second != 0 &&
-        Run("qdbus org.kde.KWin /" + std::to_string(number) + " run").second != 0)
-        throw std::runtime_error("KWin did not run the test script");
+    const std::string reply = CallKWin("/Scripting", "org.kde.kwin.Scripting.loadScript",
+                                       "string:" + file.string() + " string:vellory-test-script");
+    if (reply.empty() || reply.find_first_not_of("0123456789") != std::string::npos)
+        throw std::runtime_error("KWin did not load the test script: " + reply);
+    const std::string& id = reply;
+    // NOTE: the script's object is /Scripting/Script<id> in KWin 6, /<id> in 5.x.
+    const bool ran = Run("dbus-send --session --print-reply --dest=org.kde.KWin /Scripting/Script" +
+                         id + " org.kde.kwin.Script.run >/dev/null 2>&1")
+                             .second == 0 ||
+                     Run("dbus-send --session --print-reply --dest=org.kde.KWin /" + id +
+                         " org.kde.kwin.Script.run >/dev/null 2>&1")
+                             .second == 0;
+    if (!ran) throw std::runtime_error("KWin did not run the test script");
     Pause(milliseconds(300));  // run() is asynchronous
-    Run("qdbus org.kde.KWin /Scripting org.kde.kwin.Scripting.unloadScript vellory-test-script");
+    CallKWin("/Scripting", "org.kde.kwin.Scripting.unloadScript", "string:vellory-test-script");
 }
 
 bool KWinScriptLoaded(const std::string& name) {
-    return Run("qdbus org.kde.KWin /Scripting org.kde.kwin.Scripting.isScriptLoaded " + name).first ==
-           "true\n";
+    return CallKWin("/Scripting", "org.kde.kwin.Scripting.isScriptLoaded", "string:" + name)
+        .starts_with("true");
 }
 
 }  // namespace wltest

@@ -58,6 +58,9 @@ class KittenProcess {
 class NativeWindow {
   public:
     NativeWindow();  // throws when it does not show
+    // The presses of a mouse button that reached it so far.
+    int Presses() const;
+
   private:
     TempFolder folder_;
     Child process_;

@@ -18,11 +18,13 @@ if [[ "${1:-}" == "--root" ]]; then root=$2; shift 2; fi
 if [[ -n "$root" ]]; then
   enter="$here/../rootfs/enter.sh"
   [[ -x "$enter" ]] || { echo "kwin-session: no $enter" >&2; exit 77; }
-  # Inside, this same script runs against the root's KWin; the command's paths are the
-  # host's, bound at the same places.
-  binds=(--bind "$here/../..")
-  for arg in "$@"; do [[ -e "$arg" && "$arg" == /* ]] && binds+=(--bind "$(dirname "$arg")"); done
-  exec "$enter" "$root" "${binds[@]}" -- "$here/kwin-session.sh" -- "$@"
+  # Inside, this same script runs against the root's KWin, in the same folder; the
+  # sources and the build (inside them) are bound at the same places.
+  sources=$(cd "$here/../.." && pwd)
+  binds=(--bind "$sources")
+  [[ "$PWD" == "$sources"* ]] || binds+=(--bind "$PWD")
+  inner=$(printf 'cd %q && exec %q --' "$PWD" "$here/kwin-session.sh"; printf ' %q' "$@")
+  exec "$enter" "$root" "${binds[@]}" -- bash -c "$inner"
 fi
 
 kwin=$(command -v kwin_wayland || true)
@@ -80,7 +82,7 @@ status_file="$scratch/status"
 # NOTE: KWin is handed listening sockets for the display (the file one and the abstract
 # one, as an X server makes them); it starts Xwayland on them.
 KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 XDG_RUNTIME_DIR="$runtime" \
-  QT_LOGGING_RULES="*=false" setsid "$python" - "$display" dbus-run-session -- "$kwin" \
+  setsid "$python" - "$display" dbus-run-session -- "$kwin" \
   --virtual --xwayland --socket "$socket" --width 1280 --height 800 \
   --exit-with-session "bash $scratch/inner.sh" >"$scratch/kwin.log" 2>&1 <<'PYTHON' &
 import os, socket, sys

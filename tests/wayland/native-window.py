@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # A native Wayland window for the tests (GTK 4, GDK_BACKEND=wayland): maximised, so that it
 # covers the desktop, in one plain colour. Prints "shown" once the compositor has mapped
-# it, and stays until it is ended.
+# it, and "pressed" at each press of a mouse button on it; stays until it is ended.
 import sys
 
 import gi
@@ -13,6 +13,11 @@ Gtk.init()
 window = Gtk.Window(title="native test window")
 window.maximize()
 window.connect("map", lambda *_: GLib.timeout_add(200, lambda: print("shown", flush=True)))
+# Each press that reaches it: "pressed" (clicks on the transparent part of a window above
+# it should come here).
+clicks = Gtk.GestureClick()
+clicks.connect("pressed", lambda *_: print("pressed", flush=True))
+window.add_controller(clicks)
 window.present()
 GLib.MainLoop().run()
 sys.exit(0)

@@ -42,6 +42,7 @@ Environment Desktop::ClientEnvironment(int screen) const {
     Environment environment;
     environment.Set("DISPLAY", Name() + (screen == 0 ? "" : "." + std::to_string(screen)));
     environment.Remove("WAYLAND_DISPLAY");
+    environment.Remove("XDG_SESSION_TYPE");
     environment.Set("XDG_CONFIG_HOME", (Scratch() / "config").string());
     environment.Set("XDG_CACHE_HOME", (Scratch() / "cache").string());
     return environment;

@@ -256,7 +256,10 @@ void Start() {
         if (!owner.empty()) OnOwner(static_cast<Compositor>(i), owner);
     }
     if (!anyCompositor && !DesktopHasRelay())
-        Say("on this Wayland desktop (everywhere on KDE Plasma and GNOME)");
+        std::fprintf(stderr,
+                     "vellory: on this Wayland desktop %s (on KDE Plasma and GNOME they "
+                     "follow it everywhere)\n",
+                     OnlyOverX11);
 }
 
 void Stop() {

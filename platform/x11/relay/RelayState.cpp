@@ -1,6 +1,8 @@
 // The relay's beliefs: see RelayState.h.
 #include "platform/x11/relay/RelayState.h"
 
+#include <algorithm>
+
 namespace x11::relay {
 namespace {
 
@@ -31,10 +33,7 @@ void RelayState::SetOwner(Compositor compositor, const std::string& owner) {
 }
 
 bool RelayState::MayCall(const std::string& sender) const {
-    if (sender.empty()) return false;
-    for (const std::string& owner : owners_)
-        if (owner == sender) return true;
-    return false;
+    return !sender.empty() && std::ranges::find(owners_, sender) != owners_.end();
 }
 
 RelayState::Verdict RelayState::Screen(const std::string& sender, std::int32_t width,

@@ -9,6 +9,8 @@ function sendPointer() {
     callDBus(service, path, service, "Pointer", place.x, place.y);
 }
 
-callDBus(service, path, service, "Screen", workspace.displayWidth, workspace.displayHeight);
+// NOTE: KWin 6 has no displayWidth/displayHeight; virtualScreenSize is in 5.27 and 6.
+var size = workspace.virtualScreenSize;
+callDBus(service, path, service, "Screen", size.width, size.height);
 sendPointer();  // where the pointer rests now
 workspace.cursorPosChanged.connect(sendPointer);
