@@ -1,7 +1,9 @@
 // A hand and an eye for an installed vellory that no test harness started (deb13-test.sh
 // runs it inside a Debian 13 root): on $DISPLAY, finds the program's one window, checks
-// that the pupils look at the pointer wherever XTest puts it, drags the window by a
-// fixed step with the left button, checks the eyes again and double-clicks the face.
+// that it shows the kitten cut to its outline (the picture from the source tree's
+// window/kitten.bmp, over a root of a colour it does not use), that the pupils look at
+// the pointer wherever XTest puts it, drags the window by a fixed step with the left
+// button, checks the eyes again and double-clicks the face.
 // Prints the window's place before the double-click ("placed X Y", root pixels), which
 // the double-click must have saved; exit status 0 when every check held, 1 otherwise.
 // Usage: kitten_probe
@@ -15,11 +17,32 @@ using namespace support;
 
 namespace {
 
-constexpr Point DragStep{-137, 150};  // off the default place, to a place no start gives
+constexpr Point DragStep{-137, 150};            // off the default place, to a place no start gives
+constexpr std::uint32_t Background = 0x2A5DB0;  // a root colour that the picture does not use
 
 bool Check(const testing::AssertionResult& result, const char* what) {
     if (!result) std::fprintf(stderr, "kitten_probe: %s: %s\n", what, result.message());
     return static_cast<bool>(result);
+}
+
+// The window's shape is the picture's outline, and the screen over it shows the picture,
+// the painted eyes, and the root's colour where the picture has its key colour.
+bool ShowsTheKitten(XClient& x, Window window) {
+    std::string first;
+    const int outside = CountWrongShapePixels(
+        x.ShapeMask(window, ShapeBounding, KittenWidth, KittenHeight), &first);
+    if (outside > 0)
+        std::fprintf(stderr, "kitten_probe: %d pixels of the shape are wrong, first %s\n", outside,
+                     first.c_str());
+    x.SetBackground(Background);
+    int wrong = 0;
+    WaitUntil(
+        [&] { return (wrong = CountWrongPixels(LookAt(x, window), Background, &first)) == 0; },
+        milliseconds(3000));
+    if (wrong > 0)
+        std::fprintf(stderr, "kitten_probe: %d pixels of the window are wrong, first %s\n", wrong,
+                     first.c_str());
+    return outside == 0 && wrong == 0;
 }
 
 // The eyes follow the pointer to each side of them and between them.
@@ -63,7 +86,8 @@ int Probe() {
     }
     const std::optional<Point> start = x.RootPosition(*window);
     if (!start) return 1;
-    bool all = EyesFollow(x, *window, *start);
+    bool all = ShowsTheKitten(x, *window);
+    all = EyesFollow(x, *window, *start) && all;
 
     const Point grip = *start + FacePoint;
     x.Drag(1, grip, grip + DragStep);

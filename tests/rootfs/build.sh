@@ -7,15 +7,18 @@
 #
 # The root is made by mmdebstrap from packages.txt and the Debian mirror that this
 # machine's apt sources name, and kept in the cache folder (VELLORY_ROOTFS_CACHE, default
-# /var/cache/vellory) as a zstd tarball and unpacked beside it, both named after a hash of
-# this script and packages.txt: the same key gives the unpacked root at once, or from the
-# tarball in about 10 s (a CI cache need only keep the tarball); a new key builds it
-# afresh (minutes: 7 on a busy 2-core machine) and removes the older keys' roots.
+# /var/cache/vellory/rootfs) as a zstd tarball and unpacked beside it, both named after a
+# hash of this script and packages.txt: the same key gives the unpacked root at once, or
+# from the tarball in about 10 s (a CI cache need only keep the tarball); a new key builds
+# it afresh (minutes: 2 to 7 on a busy 2-core machine). The cache keeps the roots of the
+# three keys used last, so that branches with different package lists can take turns on
+# one machine without rebuilding each time; older ones go unless a test is inside.
 # Use the root through enter.sh, which leaves it unchanged: it may be shared by several
 # tests at once.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-cache=${VELLORY_ROOTFS_CACHE:-/var/cache/vellory}
+cache=${VELLORY_ROOTFS_CACHE:-/var/cache/vellory/rootfs}
+keep=3  # keys whose roots stay in the cache
 suite=trixie
 
 Log() { echo "rootfs: $*" >&2; }
@@ -62,12 +65,12 @@ if [[ ! -f $done_mark ]]; then
   else
     packages=$(grep -Ev '^[[:space:]]*(#|$)' "$here/packages.txt" | paste -sd, -)
     mirror=$(Mirror)
-    Log "building a $suite root from $mirror (about a minute)"
+    Log "building a $suite root from $mirror (minutes)"
     rm -rf "$root.part"
     # NOTE: documentation, manual pages and translations are left out: no test reads
     # them, and they are a fifth of the root.
     mmdebstrap --variant=apt --mode=root --include="$packages" \
-      --keyring=/usr/share/keyrings/debian-archive-keyring.gpg \
+      --keyring=/usr/share/keyrings/debian-archive-keyring.gpg --aptopt='Acquire::Retries "3"' \
       --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-include=/usr/share/doc/*/copyright' \
       --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/info/*' \
       --dpkgopt='path-exclude=/usr/share/locale/*' \
@@ -82,21 +85,18 @@ if [[ ! -f $done_mark ]]; then
   touch "$done_mark"
 fi
 
-# The older keys' roots and tarballs go, unless a test still holds one (enter.sh keeps a
-# shared lock on ROOT.lock while inside).
-for old in "$cache/$suite"-*; do
-  [[ $old == "$root" || $old == "$tarball" || $old == "$root.lock" ]] && continue
-  case $old in
-    *.lock) continue ;;
-    *.tar.zst) rm -f "$old" ;;
-    *)
-      exec {in_use}>"$old.lock"
-      if flock -n -x "$in_use"; then
-        rm -rf "$old"
-        rm -f "$old.lock"
-      fi
-      exec {in_use}>&-
-      ;;
-  esac
+# Keys by their last use, newest first: all but the first few go, each unless a test still
+# holds it (enter.sh keeps a shared lock on ROOT.lock while inside). Under the cache's lock
+# no build is under way, so any *.part is what a killed build left.
+touch "$cache/$name.used"
+mapfile -t keys < <(cd "$cache" && ls -1t -- *.used | sed 's/\.used$//')
+for old in "${keys[@]:$keep}"; do
+  exec {in_use}>"$cache/$old.lock"
+  if flock -n -x "$in_use"; then
+    rm -rf "${cache:?}/$old" "$cache/$old.tar.zst"
+    rm -f "$cache/$old.used" "$cache/$old.lock"
+  fi
+  exec {in_use}>&-
 done
+rm -rf "$cache"/*.part "$cache"/*.tar.zst.part
 echo "$root"

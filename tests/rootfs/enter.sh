@@ -51,8 +51,10 @@ while [[ $# -gt 0 ]]; do
 done
 [[ $# -ge 1 ]] || Usage
 
+# NOTE: checked again once locked: build.sh may have removed it, as nobody held it.
 exec {in_use}>"$root.lock"
 flock -s "$in_use"
+[[ -x $root/usr/bin/env ]] || { echo "enter.sh: $root is no root file system" >&2; exit 2; }
 state=$(mktemp -d /tmp/vellory-enter.XXXXXX)
 trap 'rmdir "$state" 2>/dev/null || true' EXIT
 
