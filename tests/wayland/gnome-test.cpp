@@ -3,8 +3,6 @@
 // on), and the kitten started while the user has it off (picked up when it is turned on).
 // The start-up step's own lines: gnome-enable-test.sh; the extension alone:
 // gnome-extension-check.py.
-#include <cstdio>
-
 #include "WaylandSession.h"
 #include "tests/support/EyeCheck.h"
 
@@ -17,14 +15,8 @@ constexpr milliseconds SwitchDeadline(1000);  // for the relay to stop or start 
 
 // A command's standard output; "" when it fails.
 std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char block[512];
-        for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;)
-            text.append(block, got);
-        if (pclose(pipe) != 0) text.clear();
-    }
-    return text;
+    const auto [output, status] = Run(command);
+    return status == 0 ? output : std::string();
 }
 
 std::string ShellCall(const std::string& method, const std::string& arguments) {
@@ -35,11 +27,7 @@ std::string ShellCall(const std::string& method, const std::string& arguments) {
 
 // The variant the running shell loads.
 std::string OurExtension() {
-    const std::string version =
-        ShellCall("org.freedesktop.DBus.Properties.Get", "org.gnome.Shell ShellVersion");
-    const std::size_t quote = version.find('\'');
-    const int major = quote == std::string::npos ? 0 : std::atoi(version.c_str() + quote + 1);
-    return major >= 45 ? "eyes-relay@vellory" : "eyes-relay-legacy@vellory";
+    return GnomeShellMajor() >= 45 ? "eyes-relay@vellory" : "eyes-relay-legacy@vellory";
 }
 
 // The user's own switch (the Extensions app writes the same settings).
