@@ -85,10 +85,10 @@ int main(int argc, char** argv) {
         const int x = i % 2 == 0 ? left - 200 : left + width + 200;
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         const std::vector<unsigned long> before = Pixels(display, kitten, width, height);
+        const auto moved = Clock::now();  // the move's start: the mover's answer comes later
         std::fprintf(to, "%d %d\n", std::max(x, 0), top + height + 100);
         std::fflush(to);
         if (std::fgets(answer, sizeof answer, from) == nullptr) return 1;
-        const auto moved = Clock::now();
         while (Pixels(display, kitten, width, height) == before &&
                Clock::now() - moved < std::chrono::seconds(2))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

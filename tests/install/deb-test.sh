@@ -39,6 +39,9 @@ Field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(Field Version) == "$version" ]] || Fail "Version: $(Field Version), not $version"
 [[ $(Field Depends) =~ (^|, )libx11-6( |,|$) ]] || Fail "Depends: $(Field Depends)"
 [[ $(Field Depends) != *"<<"* ]] || Fail "Depends has an upper bound: $(Field Depends)"
+# libdbus-1 is loaded at run time under Wayland, where dpkg-shlibdeps cannot see it.
+[[ $(Field Recommends) =~ (^|, )libdbus-1-3( |,|$) ]] || Fail "Recommends: $(Field Recommends)"
+[[ $(Field Depends) != *libdbus* ]] || Fail "Depends on libdbus: $(Field Depends)"
 [[ $(Field Maintainer) =~ ^.+\ \<.+@.+\>$ ]] || Fail "Maintainer: $(Field Maintainer)"
 [[ $(Field Section) == x11 ]] || Fail "Section: $(Field Section)"
 newest=$(zcat "$work/root/usr/share/doc/vellory/changelog.gz" | head -1)
