@@ -85,8 +85,8 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null; then
   printf '| Windows vellory.exe | %s | at most 5 MB |\n' "$(stat -c %s build-bench-win/vellory.stripped.exe)"
 fi
 
-# Under Wayland: headless KWin 5.27 (and 6.3 from the Debian 13 root, as root), with the
-# relay and without it, side by side in the same session.
+# Under Wayland: headless KWin 5.27 and GNOME Shell 43 (6.3 and 48 from the Debian 13 root,
+# as root), with the relay and without it, side by side in the same session.
 echo
 wayland_seconds=20; [[ $quick == 1 ]] && wayland_seconds=10
 if [[ -x $b/tests/kwin_mover ]]; then
@@ -97,4 +97,13 @@ if [[ -x $b/tests/kwin_mover ]]; then
     VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/kwin-session.sh --root "$root" -- \
       bench/wayland.sh "$b" || echo "(no KWin 6.3 session here)"
   fi
+fi
+# And headless GNOME Shell 43 (48 from the Debian 13 root).
+echo
+VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/gnome-session.sh -- bench/wayland.sh "$b" ||
+  echo "(no GNOME Shell session here)"
+if [[ $(id -u) -eq 0 ]] && root=$(bash tests/rootfs/build.sh 2>/dev/null); then
+  echo
+  VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/gnome-session.sh --root "$root" -- \
+    bench/wayland.sh "$b" || echo "(no GNOME Shell 48 session here)"
 fi

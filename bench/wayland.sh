@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The kitten under a headless KWin, pointer moving 60 times a second over a native window
-# (KWin's fake input): the program's and KWin's processor time with the relay and without
+# The kitten under a headless KWin or GNOME Shell, pointer moving 60 times a second over a
+# native window (the desktop's own input, through its mover): the program's and the
+# compositor's processor time with the relay and without
 # it (no session bus for the kitten: today's X11 behaviour), one after the other in the
 # same session; then, with the relay, the pointer still for 10 s (relay calls and the
 # program's wake-ups) and the time from a pointer move to new pixels in the kitten's
 # window (bench/whole/WaylandLatency.cpp). Run inside a session:
 #   tests/wayland/kwin-session.sh [--root ROOT] -- bench/wayland.sh BUILD
+#   tests/wayland/gnome-session.sh [--root ROOT] -- bench/wayland.sh BUILD
 # Prints a Markdown table.
 set -euo pipefail
 build=$(realpath "${1:-build}")
@@ -18,8 +20,14 @@ trap cleanup EXIT
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }  # user + system, clock ticks
 hz=$(getconf CLK_TCK)
-kwin=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-         org.freedesktop.DBus.GetConnectionUnixProcessID string:org.kde.KWin | awk '{ print $2 }')
+desktop=${VELLORY_TEST_DESKTOP:-kwin}
+case $desktop in
+  gnome) compositor_name=org.gnome.Shell title="GNOME Shell" ;;
+  *) compositor_name=org.kde.KWin title=KWin ;;
+esac
+mover=$build/tests/${desktop}_mover
+compositor=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+         org.freedesktop.DBus.GetConnectionUnixProcessID string:$compositor_name | awk '{ print $2 }')
 
 GDK_BACKEND=wayland "$here/../tests/wayland/native-window.py" >"$scratch/native" 2>&1 & pids+=($!)
 while ! grep -q shown "$scratch/native"; do sleep 0.1; done
@@ -40,13 +48,13 @@ measure() {
   env "$@" "$scratch/$name/vellory" 2>"$scratch/$name/errors" & local pid=$!; pids+=($pid)
   sleep 2
   local p0 k0 p1 k1
-  p0=$(ticks "$pid"); k0=$(ticks "$kwin")
-  stroke | "$build/tests/kwin_mover" >/dev/null
-  p1=$(ticks "$pid"); k1=$(ticks "$kwin")
+  p0=$(ticks "$pid"); k0=$(ticks "$compositor")
+  stroke | "$mover" >/dev/null
+  p1=$(ticks "$pid"); k1=$(ticks "$compositor")
   echo "| $name | $(( (p1 - p0) * 1000 / hz )) ms | $(( (k1 - k0) * 1000 / hz )) ms |"
   if [[ $name == "with the relay" ]]; then
     at_rest "$pid"
-    latency=$("$build/bench/wayland_latency" "$build/tests/kwin_mover" "${VELLORY_LATENCY_MOVES:-40}")
+    latency=$("$build/bench/wayland_latency" "$mover" "${VELLORY_LATENCY_MOVES:-40}")
   fi
   kill "$pid"; wait "$pid" 2>/dev/null || true
 }
@@ -64,9 +72,9 @@ at_rest() {
   rest="at rest 10 s, with the relay: $(grep -c 'member=Pointer' "$scratch/calls" || true) relay calls, $((w1 - w0)) wake-ups"
 }
 
-echo "### KWin $("/proc/$kwin/exe" --version 2>/dev/null | awk '{ print $2 }'), pointer over a native window, 60 moves a second for $seconds s"
+echo "### $title $("/proc/$compositor/exe" --version 2>/dev/null | awk '{ print $NF }'), pointer over a native window, 60 moves a second for $seconds s"
 echo
-echo "| kitten | its processor time | KWin's processor time |"
+echo "| kitten | its processor time | $title's processor time |"
 echo "|---|---|---|"
 rest="" latency=""
 measure "with the relay"

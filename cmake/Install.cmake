@@ -1,5 +1,6 @@
 # Installing vellory like any other program, and packaging it.
-#   cmake --install build [--prefix DIR]   bin/vellory, desktop entry, icons, manual page
+#   cmake --install build [--prefix DIR]   bin/vellory, desktop entry, icons, manual page,
+#                                          the GNOME Shell extension
 #   cd build && cpack -G DEB               vellory_<version>_<arch>.deb
 # The icons in packaging/icons are drawn by tools/DrawArtwork.cpp and committed.
 
@@ -47,6 +48,13 @@ foreach(size 16 32 48 64 128 256)
           RENAME vellory.png)
 endforeach()
 install(FILES ${PACKAGING_OUT}/vellory.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The GNOME Shell extension that tells the kitten where the pointer is under Wayland, in
+# its two variants; the shell loads the one whose metadata names its version.
+foreach(uuid eyes-relay@vellory eyes-relay-legacy@vellory)
+  install(FILES ${PACKAGING_DIR}/gnome-shell/${uuid}/metadata.json
+                ${PACKAGING_DIR}/gnome-shell/${uuid}/extension.js
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/${uuid})
+endforeach()
 install(FILES ${PACKAGING_DIR}/copyright ${PACKAGING_OUT}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -83,8 +91,10 @@ if(VELLORY_TESTS AND NOT VELLORY_SANITIZE)
   add_test(NAME install.deb
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/deb-test.sh ${CMAKE_BINARY_DIR}
                    ${PROJECT_VERSION})
-  set_tests_properties(install.files install.deb PROPERTIES LABELS install SKIP_RETURN_CODE 77
-                       TIMEOUT 300 RESOURCE_LOCK install_manifest)
+  add_test(NAME install.gnome
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/gnome-extension-test.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(install.files install.deb install.gnome PROPERTIES LABELS install
+                       SKIP_RETURN_CODE 77 TIMEOUT 300 RESOURCE_LOCK install_manifest)
   # The package installed with apt and run in a Debian 13 root file system (tests/rootfs),
   # built on first use (minutes, from the mirror) and cached in /var/cache/vellory.
   add_test(NAME install.debian13

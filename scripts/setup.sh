@@ -17,7 +17,9 @@ if [[ "${1:-}" == "--tests" ]]; then
              mmdebstrap zstd
              # Wayland: headless KWin with Xwayland, its fake-input protocol, a GTK 4 window
              kwin-wayland xwayland libwayland-dev plasma-wayland-protocols dbus-bin
-             python3-gi gir1.2-gtk-4.0)
+             python3-gi gir1.2-gtk-4.0
+             # and headless GNOME Shell, its settings store, its pointer mover (D-Bus)
+             gnome-shell mutter dconf-service util-linux python3-dbus)
 fi
 
 missing=()

@@ -39,8 +39,10 @@ wayland_tests() {  # title, then the session script's arguments
   if [[ $status -eq 77 ]]; then echo "skipped: the session cannot run here"; elif [[ $status -ne 0 ]]; then exit $status; fi
 }
 wayland_tests "KWin 5.27 (Debian 12)" tests/wayland/kwin-session.sh
+wayland_tests "GNOME Shell 43 (Debian 12)" tests/wayland/gnome-session.sh
 if [[ $(id -u) -eq 0 ]]; then
   wayland_tests "KWin 6.3 (Debian 13 root)" tests/wayland/kwin-session.sh --root "$(bash tests/rootfs/build.sh)"
+  wayland_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh --root "$(bash tests/rootfs/build.sh)"
 fi
 
 stage "sanitizers: unit and X11 tests under ASan and UBSan"

@@ -12,9 +12,7 @@
 #include <stdexcept>
 
 namespace wltest {
-namespace {
 
-// A command's stdout and status, through the shell.
 std::pair<std::string, int> Run(const std::string& command) {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
@@ -24,7 +22,14 @@ std::pair<std::string, int> Run(const std::string& command) {
     return {output, pclose(pipe)};
 }
 
-}  // namespace
+int GnomeShellMajor() {
+    const std::string version =
+        Run("gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method "
+            "org.freedesktop.DBus.Properties.Get org.gnome.Shell ShellVersion 2>/dev/null")
+            .first;  // (<'48.7'>,)
+    const std::size_t quote = version.find('\'');
+    return quote == std::string::npos ? 0 : std::atoi(version.c_str() + quote + 1);
+}
 
 std::optional<std::string> Desktop() {
     const char* desktop = std::getenv("VELLORY_TEST_DESKTOP");

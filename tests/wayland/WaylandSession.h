@@ -68,6 +68,11 @@ class NativeWindow {
 
 // The session's desktop ("kwin", "gnome"); the tests skip without one.
 std::optional<std::string> Desktop();
+// The running GNOME Shell's major version (43, 48); 0 without one.
+int GnomeShellMajor();
+
+// A command's stdout and status, through the shell.
+std::pair<std::string, int> Run(const std::string& command);
 
 // Calls the relay from the test's own connection, as any client of the session bus may;
 // the bus's answer ("" for a method return, else the error's name).

@@ -1,0 +1,148 @@
+#!/usr/bin/python3
+"""The kitten's GNOME Shell extension as the running shell loads it: the variant for this
+shell is enabled without error and the other is out of date; while a client owns
+org.vellory.PointerRelay, the extension sends it Screen once and then the pointer's
+places from the shell's own connection, a burst coalesced and ending on the latest place,
+nothing at rest; nothing once the name is released; Screen(0, 0) when disabled.
+Run inside tests/wayland/gnome-session.sh (the extension enabled). A probe stands in for
+the program here so that the extension is checked on its own, on any shell version."""
+import os
+import subprocess
+import sys
+import time
+
+import dbus
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+RelayName = "org.vellory.PointerRelay"
+Enabled, OutOfDate = 1, 4  # the shell's ExtensionState
+Failures = []
+
+
+def Check(condition, what):
+    if not condition:
+        Failures.append(what)
+        print(f"FAIL: {what}", file=sys.stderr)
+
+
+class Probe(dbus.service.Object):
+    """Records every call with its sender."""
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/vellory/PointerRelay")
+        self.calls = []
+
+    @dbus.service.method(RelayName, in_signature="ii", sender_keyword="sender")
+    def Pointer(self, x, y, sender):
+        self.calls.append(("Pointer", int(x), int(y), sender))
+
+    @dbus.service.method(RelayName, in_signature="ii", sender_keyword="sender")
+    def Screen(self, width, height, sender):
+        self.calls.append(("Screen", int(width), int(height), sender))
+
+
+def Pump(seconds):
+    context = GLib.MainContext.default()
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        context.iteration(False)
+        time.sleep(0.002)
+
+
+def Main():
+    DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    shell = bus.get_object("org.gnome.Shell", "/org/gnome/Shell")
+    extensions = dbus.Interface(shell, "org.gnome.Shell.Extensions")
+    version = str(shell.Get("org.gnome.Shell", "ShellVersion",
+                            dbus_interface="org.freedesktop.DBus.Properties"))
+    major = int(version.split(".")[0])
+    ours, other = ("eyes-relay@vellory", "eyes-relay-legacy@vellory") if major >= 45 else \
+        ("eyes-relay-legacy@vellory", "eyes-relay@vellory")
+    info = extensions.GetExtensionInfo(ours)
+    Check(info.get("state") == Enabled and not info.get("error"),
+          f"GNOME Shell {version}: {ours} is in state {info.get('state')}, error {info.get('error')!r}")
+    Check(extensions.GetExtensionInfo(other).get("state") == OutOfDate,
+          f"GNOME Shell {version}: {other} is not marked out of date")
+    shell_connection = bus.get_name_owner("org.gnome.Shell")
+
+    probe = Probe(bus)
+    mover = subprocess.Popen([os.path.join(os.path.dirname(__file__), "movers", "gnome-mover.py")],
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+    def Move(x, y):
+        mover.stdin.write(f"{x} {y}\n")
+        mover.stdin.flush()
+        Check(mover.stdout.readline().strip() == "ok", f"the mover did not move to {x} {y}")
+
+    Move(50, 50)
+    Pump(0.3)
+    Check(probe.calls == [], f"calls before the name was owned: {probe.calls[:3]}")
+
+    name = dbus.service.BusName(RelayName, bus, do_not_queue=True)
+    Pump(0.5)
+    Check(probe.calls[:1] == [("Screen", 1280, 800, shell_connection)],
+          f"the first call is not Screen(1280, 800) from the shell: {probe.calls[:2]}")
+    Check(all(call[3] == shell_connection for call in probe.calls), "a call from another connection")
+
+    probe.calls.clear()
+    Move(640, 400)
+    Pump(0.1)
+    Check(probe.calls[-1:] == [("Pointer", 640, 400, shell_connection)],
+          f"after a move to 640 400: {probe.calls}")
+
+    # A burst of 200 moves in about 0.2 s: coalesced, ending on the last place.
+    probe.calls.clear()
+    start = time.monotonic()
+    for step in range(200):
+        Move(100 + step * 5, 100 + step * 3)
+    seconds = time.monotonic() - start
+    Pump(0.2)
+    pointers = [call for call in probe.calls if call[0] == "Pointer"]
+    Check(pointers[-1:] == [("Pointer", 1095, 697, shell_connection)],
+          f"the burst did not end on 1095 697: {pointers[-2:]}")
+    most = int(seconds / 0.016) + 3
+    Check(1 < len(pointers) <= most,
+          f"{len(pointers)} Pointer calls for 200 moves in {seconds:.2f} s (at most {most})")
+    print(f"burst: 200 moves in {seconds:.2f} s -> {len(pointers)} Pointer calls")
+
+    probe.calls.clear()
+    Pump(1.0)
+    Check(probe.calls == [], f"calls at rest: {probe.calls[:3]}")
+
+    # The name released: the extension lets go of the tracker; owned again: Screen again.
+    del name
+    bus.release_name(RelayName)
+    Pump(0.3)
+    Move(300, 300)
+    Pump(0.3)
+    Check(probe.calls == [], f"calls after the name was released: {probe.calls[:3]}")
+    name = dbus.service.BusName(RelayName, bus, do_not_queue=True)
+    Pump(0.5)
+    Check(probe.calls[:2] == [("Screen", 1280, 800, shell_connection),
+                              ("Pointer", 300, 300, shell_connection)],
+          f"owned again: {probe.calls[:3]}")
+
+    probe.calls.clear()
+    extensions.DisableExtension(ours)
+    Pump(0.5)
+    Check(probe.calls == [("Screen", 0, 0, shell_connection)], f"disabled: {probe.calls}")
+    probe.calls.clear()
+    Move(200, 200)
+    Pump(0.3)
+    Check(probe.calls == [], f"calls while disabled: {probe.calls[:3]}")
+    extensions.EnableExtension(ours)
+    Pump(0.5)
+    Check(probe.calls[:1] == [("Screen", 1280, 800, shell_connection)],
+          f"enabled again: {probe.calls[:2]}")
+
+    mover.stdin.close()
+    mover.wait(timeout=5)
+    print(f"GNOME Shell {version}: {ours} " + ("FAILED" if Failures else "loads and delivers"))
+    return 1 if Failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(Main())

@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""Moves GNOME Shell's own pointer for the Wayland tests (never XTest, which moves only
+Xwayland's idea of it). Reads lines on stdin and prints "ok" after each:
+    X Y        move to the logical point (X, Y)
+    press      press the left button      release   release it
+through one org.gnome.Mutter.RemoteDesktop session, which lives as long as this process's
+bus connection. Mutter takes absolute motion only with a screen-cast stream, so the pointer
+is pinned to the top-left corner once and then moved by differences from where it was
+sent."""
+import sys
+import time
+
+import dbus
+
+BusName = "org.gnome.Mutter.RemoteDesktop"
+LeftButton = 0x110  # BTN_LEFT, evdev's code
+FarAway = -100000.0  # beyond any screen: the pointer stops at the corner (0, 0)
+SettleSeconds = 0.5
+
+
+def Main():
+    bus = dbus.SessionBus()
+    desktop = dbus.Interface(bus.get_object(BusName, "/org/gnome/Mutter/RemoteDesktop"),
+                             "org.gnome.Mutter.RemoteDesktop")
+    session = dbus.Interface(bus.get_object(BusName, desktop.CreateSession()),
+                             "org.gnome.Mutter.RemoteDesktop.Session")
+    session.Start()
+    # NOTE: a headless seat has a pointer only while a virtual one exists: the session's
+    # gives it one, and Xwayland takes up the new pointer a moment later; motion before
+    # then never reaches X11 windows (GNOME Shell 48). Let it settle before moving.
+    session.NotifyPointerMotionRelative(FarAway, FarAway)
+    time.sleep(SettleSeconds)
+    session.NotifyPointerMotionRelative(FarAway, FarAway)
+    x, y = 0, 0
+    for line in sys.stdin:
+        words = line.split()
+        if words == ["press"] or words == ["release"]:
+            session.NotifyPointerButton(LeftButton, words[0] == "press")
+        elif len(words) == 2:
+            try:
+                target_x, target_y = int(words[0]), int(words[1])
+            except ValueError:
+                print(f"gnome-mover: not a place: {line.strip()}", file=sys.stderr)
+                return 2
+            session.NotifyPointerMotionRelative(float(target_x - x), float(target_y - y))
+            x, y = target_x, target_y
+        else:
+            print(f"gnome-mover: unknown line: {line.strip()}", file=sys.stderr)
+            return 2
+        print("ok", flush=True)
+    session.Stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(Main())
