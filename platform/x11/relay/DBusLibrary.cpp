@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
+
 namespace x11::relay {
 namespace {
 
@@ -103,6 +105,21 @@ const DBusLibrary* LoadDBus(std::string& whyNot) {
 
 const DBusLibrary& DBus() {
     return Library().table;
+}
+
+DBusMessage* CallAndWait(DBusConnection* bus, DBusMessage* call) {
+    constexpr int TimeoutMs = 1000;
+    const DBusLibrary& dbus = DBus();
+    DBusError error;
+    dbus.error_init(&error);
+    DBusMessage* reply = dbus.connection_send_with_reply_and_block(bus, call, TimeoutMs, &error);
+    dbus.message_unref(call);
+    dbus.error_free(&error);
+    return reply;
+}
+
+void Say(const std::string& what) {
+    std::fprintf(stderr, "vellory: %s\n", what.c_str());
 }
 
 }  // namespace x11::relay

@@ -71,4 +71,11 @@ const DBusLibrary* LoadDBus(std::string& whyNot);
 // The library once loaded, for code that runs only after LoadDBus succeeded.
 const DBusLibrary& DBus();
 
+// Sends `call` (taken over) and waits at most a second for the answer; nullptr when none
+// came or it was an error. The caller unrefs the reply.
+DBusMessage* CallAndWait(DBusConnection* bus, DBusMessage* call);
+
+// One line on stderr, "vellory: <what>", for what the user of a Wayland desktop can do.
+void Say(const std::string& what);
+
 }  // namespace x11::relay

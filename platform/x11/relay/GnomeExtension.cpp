@@ -20,7 +20,6 @@ constexpr char Shell[] = "org.gnome.Shell";
 constexpr char ShellPath[] = "/org/gnome/Shell";
 constexpr char Extensions[] = "org.gnome.Shell.Extensions";
 constexpr char Properties[] = "org.freedesktop.DBus.Properties";
-constexpr int CallTimeoutMs = 1000;
 constexpr int FirstModuleShell = 45;  // the first shell that loads extensions as ES modules
 
 // The shell's ExtensionState values.
@@ -31,22 +30,6 @@ struct ExtensionInfo {
     State state = State::Unknown;
     std::string error;
 };
-
-void Say(const std::string& what) {
-    std::fprintf(stderr, "vellory: %s\n", what.c_str());
-}
-
-// Calls the shell and waits for the answer; nullptr when there is none or an error.
-DBusMessage* Call(DBusConnection* bus, DBusMessage* call) {
-    const DBusLibrary& dbus = DBus();
-    DBusError error;
-    dbus.error_init(&error);
-    DBusMessage* reply =
-        dbus.connection_send_with_reply_and_block(bus, call, CallTimeoutMs, &error);
-    dbus.message_unref(call);
-    dbus.error_free(&error);
-    return reply;
-}
 
 // A call to the shell with one string argument.
 DBusMessage* ShellCall(const char* interface, const char* method, const char* argument) {
@@ -64,7 +47,7 @@ std::optional<int> ShellMajorVersion(DBusConnection* bus) {
     if (call == nullptr) return std::nullopt;
     const char* property = "ShellVersion";
     dbus.message_append_args(call, DBUS_TYPE_STRING, &property, DBUS_TYPE_INVALID);
-    DBusMessage* reply = Call(bus, call);
+    DBusMessage* reply = CallAndWait(bus, call);
     if (reply == nullptr) return std::nullopt;
     std::optional<int> major;
     DBusMessageIter iter, variant;
@@ -113,7 +96,7 @@ std::optional<ExtensionInfo> GetExtensionInfo(DBusConnection* bus, const char* u
     const DBusLibrary& dbus = DBus();
     DBusMessage* call = ShellCall(Extensions, "GetExtensionInfo", uuid);
     if (call == nullptr) return std::nullopt;
-    DBusMessage* reply = Call(bus, call);
+    DBusMessage* reply = CallAndWait(bus, call);
     if (reply == nullptr) return std::nullopt;
     ExtensionInfo info;
     DBusMessageIter iter, dictionary, entry;
@@ -135,7 +118,7 @@ bool EnableExtension(DBusConnection* bus, const char* uuid) {
     const DBusLibrary& dbus = DBus();
     DBusMessage* call = ShellCall(Extensions, "EnableExtension", uuid);
     if (call == nullptr) return false;
-    DBusMessage* reply = Call(bus, call);
+    DBusMessage* reply = CallAndWait(bus, call);
     if (reply == nullptr) return false;
     dbus_bool_t enabled = FALSE;
     DBusError error;

@@ -30,13 +30,8 @@ constexpr char Scripting[] = "org.kde.kwin.Scripting";
 constexpr char ScriptInterface[] = "org.kde.kwin.Script";
 constexpr char PluginName[] = "vellory-pointer-relay";
 constexpr char FileName[] = "pointer-relay.js";
-constexpr int CallTimeoutMs = 1000;
 
 bool loaded = false;  // by this process, into the KWin running now
-
-void Say(const std::string& what) {
-    std::fprintf(stderr, "vellory: %s\n", what.c_str());
-}
 
 // Open to no one but us: our own, and nothing for the group or others.
 bool Private(const struct stat& status, mode_t forbidden) {
@@ -90,18 +85,6 @@ std::optional<std::string> WriteScript() {
     return path;
 }
 
-// Calls KWin and waits for the answer; nullptr when there is none (or an error).
-DBusMessage* Call(DBusConnection* bus, DBusMessage* call) {
-    const DBusLibrary& dbus = DBus();
-    DBusError error;
-    dbus.error_init(&error);
-    DBusMessage* reply =
-        dbus.connection_send_with_reply_and_block(bus, call, CallTimeoutMs, &error);
-    dbus.message_unref(call);
-    dbus.error_free(&error);
-    return reply;
-}
-
 DBusMessage* ScriptingCall(const char* method) {
     return DBus().message_new_method_call(KWin, "/Scripting", Scripting, method);
 }
@@ -118,7 +101,7 @@ void UnloadScript(DBusConnection* bus, bool wait) {
         dbus.message_unref(call);
         return;
     }
-    if (DBusMessage* reply = Call(bus, call)) dbus.message_unref(reply);
+    if (DBusMessage* reply = CallAndWait(bus, call)) dbus.message_unref(reply);
 }
 
 // loadScript's id for the script; nullopt when KWin refused it.
@@ -130,7 +113,7 @@ std::optional<std::int32_t> LoadScript(DBusConnection* bus, const std::string& p
     const char* name = PluginName;
     dbus.message_append_args(call, DBUS_TYPE_STRING, &file, DBUS_TYPE_STRING, &name,
                              DBUS_TYPE_INVALID);
-    DBusMessage* reply = Call(bus, call);
+    DBusMessage* reply = CallAndWait(bus, call);
     if (reply == nullptr) return std::nullopt;
     std::int32_t id = -1;
     DBusError error;
@@ -151,7 +134,7 @@ bool RunScript(DBusConnection* bus, std::int32_t id) {
         DBusMessage* call =
             dbus.message_new_method_call(KWin, path.c_str(), ScriptInterface, "run");
         if (call == nullptr) return false;
-        DBusMessage* reply = Call(bus, call);
+        DBusMessage* reply = CallAndWait(bus, call);
         if (reply == nullptr) continue;
         dbus.message_unref(reply);
         return true;

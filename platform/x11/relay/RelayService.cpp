@@ -22,7 +22,6 @@ constexpr char RelayName[] = "org.vellory.PointerRelay";
 constexpr char RelayPath[] = "/org/vellory/PointerRelay";
 constexpr char RelayInterface[] = "org.vellory.PointerRelay";
 constexpr char BusDaemon[] = "org.freedesktop.DBus";
-constexpr int BusCallTimeoutMs = 1000;
 
 constexpr char OnlyOverX11[] = "the eyes follow the pointer only over X11 windows";
 
@@ -37,8 +36,8 @@ Service& TheService() {
     return service;
 }
 
-void Say(const std::string& why) {
-    std::fprintf(stderr, "vellory: %s: %s\n", why.c_str(), OnlyOverX11);
+void SayOnlyOverX11(const std::string& why) {
+    Say(why + ": " + OnlyOverX11);
 }
 
 bool NotEmpty(const char* value) {
@@ -86,17 +85,15 @@ std::string OwnerOf(const char* name) {
         dbus.message_new_method_call(BusDaemon, "/org/freedesktop/DBus", BusDaemon, "GetNameOwner");
     if (call == nullptr) return {};
     dbus.message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
-    DBusError error;
-    dbus.error_init(&error);
-    DBusMessage* reply =
-        dbus.connection_send_with_reply_and_block(bus, call, BusCallTimeoutMs, &error);
-    dbus.message_unref(call);
+    DBusMessage* reply = CallAndWait(bus, call);
+    if (reply == nullptr) return {};
     std::string owner;
     const char* unique = nullptr;
-    if (reply != nullptr &&
-        dbus.message_get_args(reply, &error, DBUS_TYPE_STRING, &unique, DBUS_TYPE_INVALID))
+    DBusError error;
+    dbus.error_init(&error);
+    if (dbus.message_get_args(reply, &error, DBUS_TYPE_STRING, &unique, DBUS_TYPE_INVALID))
         owner = unique;
-    if (reply != nullptr) dbus.message_unref(reply);
+    dbus.message_unref(reply);
     dbus.error_free(&error);
     return owner;
 }
@@ -209,8 +206,8 @@ bool Connect(const std::string& address) {
         if (!dbus.bus_register(service.bus, &error)) CloseBus();
     }
     if (service.bus == nullptr) {
-        Say(std::string("cannot reach the session bus (") +
-            (dbus.error_is_set(&error) ? error.message : address.c_str()) + ")");
+        SayOnlyOverX11(std::string("cannot reach the session bus (") +
+                       (dbus.error_is_set(&error) ? error.message : address.c_str()) + ")");
         dbus.error_free(&error);
         return false;
     }
@@ -224,7 +221,7 @@ bool Connect(const std::string& address) {
     const int owned =
         dbus.bus_request_name(service.bus, RelayName, DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
     if (owned != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
-        Say(std::string("another program holds ") + RelayName + " on the session bus");
+        SayOnlyOverX11(std::string("another program holds ") + RelayName + " on the session bus");
         dbus.error_free(&error);
         CloseBus();
         return false;
@@ -238,12 +235,12 @@ void Start() {
     if (!IsWaylandSession()) return;
     std::string whyNot;
     if (LoadDBus(whyNot) == nullptr) {
-        Say("cannot load libdbus-1 (" + whyNot + ")");
+        SayOnlyOverX11("cannot load libdbus-1 (" + whyNot + ")");
         return;
     }
     const std::string address = SessionBusAddress();
     if (address.empty()) {
-        Say("no session bus");
+        SayOnlyOverX11("no session bus");
         return;
     }
     if (!Connect(address)) return;
@@ -300,7 +297,7 @@ News Handle() {
         service.news.deliveringChanged = wasDelivering;
         service.news.moved = wasDelivering;
         CloseBus();
-        Say("lost the session bus");
+        SayOnlyOverX11("lost the session bus");
     }
     return service.news;
 }
