@@ -80,6 +80,10 @@ void LetGo() {
 
 void Hold(native::WindowId window, native::Point pointer) {
     Connection& x = X();
+    // NOTE: the drag goes on from where the server has the window now, asked in one round
+    // trip: a manager that has just taken the window over may have told us of its frame in
+    // an order that leaves our own idea of the place behind for a moment.
+    TheWindow().positionKnown = false;
     native::Rect rect;
     if (!native::GetWindowRect(window, rect)) return;
     const bool managerMoves = WindowManagerSupports(x.atoms._NET_WM_MOVERESIZE);
