@@ -209,7 +209,7 @@ Shot LookAt(const XClient& x, Window window, double scale) {
     const int width = Scaled(KittenWidth, scale), height = Scaled(KittenHeight, scale);
     Shot visible = x.Grab(at->x, at->y, width, height);
     // NOTE: a rootless Xwayland keeps no picture of the root: the window's own pixels.
-    if (visible.pixels.empty()) visible = x.GrabWindow(window, width, height);
+    if (visible.pixels.empty()) visible = x.GrabWindow(window, *at, width, height);
     Shot shot{at->x, at->y, width, height, {}};
     shot.pixels.assign(static_cast<std::size_t>(width) * height, OffScreen);
     for (int y = 0; y < visible.height; ++y)

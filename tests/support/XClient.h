@@ -94,8 +94,9 @@ class XClient {
     // server keeps no root picture (a rootless Xwayland).
     Shot Grab(int left, int top, int width, int height) const;
     // A window's own pixels (its top-left width x height), for a server that keeps no root
-    // picture; `left` and `top` are the window's root position.
-    Shot GrabWindow(Window window, int width, int height) const;
+    // picture, placed at `at`: the root position the caller took them for, so that a window
+    // moving meanwhile cannot shift them out of the caller's area.
+    Shot GrabWindow(Window window, Point at, int width, int height) const;
     void SetBackground(std::uint32_t rgb);  // the root window's colour
     unsigned long PixelOf(std::uint32_t rgb) const;
 

@@ -142,8 +142,7 @@ void ReadImage(XImage* image, Shot& shot);
 
 }  // namespace
 
-Shot XClient::GrabWindow(Window window, int width, int height) const {
-    const Point at = RootPosition(window).value_or(Point{});
+Shot XClient::GrabWindow(Window window, Point at, int width, int height) const {
     Shot shot{at.x, at.y, width, height, {}};
     XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(width),
                               static_cast<unsigned>(height), AllPlanes, ZPixmap);
