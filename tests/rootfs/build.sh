@@ -3,7 +3,10 @@
 # Debian than the build machine's: the .deb installed with apt, GNOME Shell 48 and KWin 6.3
 # for the Wayland tests. Prints the root's path on stdout; everything else goes to stderr.
 #
-# Usage: tests/rootfs/build.sh          (as root: mmdebstrap --mode=root, chroot)
+# Usage: tests/rootfs/build.sh [SUITE]  (as root: mmdebstrap --mode=root, chroot)
+#
+#   SUITE  trixie (the default: Debian 13, packages.txt), or forky (testing) or sid
+#          (unstable), each with its own list, packages-SUITE.txt: the newest desktops.
 #
 # The root is made by mmdebstrap from packages.txt and the Debian mirror that this
 # machine's apt sources name, and kept in the cache folder (VELLORY_ROOTFS_CACHE, default
@@ -18,8 +21,10 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cache=${VELLORY_ROOTFS_CACHE:-/var/cache/vellory/rootfs}
-keep=3  # keys whose roots stay in the cache
-suite=trixie
+keep=5  # keys whose roots stay in the cache: one or two for each suite
+suite=${1:-trixie}
+list=$here/packages.txt
+[[ $suite == trixie ]] || list=$here/packages-$suite.txt
 
 Log() { echo "rootfs: $*" >&2; }
 Fail() {
@@ -45,7 +50,8 @@ Mirror() {
   echo "${uri:-http://deb.debian.org/debian}"
 }
 
-key=$(cat "$here/build.sh" "$here/packages.txt" | sha256sum | cut -c1-16)
+[[ -f $list ]] || Fail "no package list for the suite $suite ($list)"
+key=$(cat "$here/build.sh" "$list" | sha256sum | cut -c1-16)
 name=$suite-$key
 root=$cache/$name
 tarball=$cache/$name.tar.zst
@@ -63,7 +69,7 @@ if [[ ! -f $done_mark ]]; then
     tar --zstd -xpf "$tarball" -C "$root.part" --numeric-owner --xattrs --xattrs-include='*' ||
       { rm -rf "$root.part"; Fail "could not unpack $tarball"; }
   else
-    packages=$(grep -Ev '^[[:space:]]*(#|$)' "$here/packages.txt" | paste -sd, -)
+    packages=$(grep -Ev '^[[:space:]]*(#|$)' "$list" | paste -sd, -)
     mirror=$(Mirror)
     Log "building a $suite root from $mirror (minutes)"
     rm -rf "$root.part"
@@ -71,6 +77,7 @@ if [[ ! -f $done_mark ]]; then
     # them, and they are a fifth of the root.
     mmdebstrap --variant=apt --mode=root --include="$packages" \
       --keyring=/usr/share/keyrings/debian-archive-keyring.gpg --aptopt='Acquire::Retries "3"' \
+      --aptopt='Acquire::Check-Valid-Until "false"' \
       --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-include=/usr/share/doc/*/copyright' \
       --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/info/*' \
       --dpkgopt='path-exclude=/usr/share/locale/*' \
