@@ -106,7 +106,7 @@ bool WindowManagerSupports(Atom feature) {
 
 }  // namespace x11
 
-namespace native {
+namespace x11::api {
 
 bool Open(std::string& whyNot) {
     using x11::X;
@@ -162,4 +162,4 @@ Point PrimaryScreenSize() {
     return {p.right - p.left, p.bottom - p.top};
 }
 
-}  // namespace native
+}  // namespace x11::api

@@ -107,10 +107,10 @@ std::optional<native::Event> TranslateEvent(XEvent& event) {
 
 }  // namespace x11
 
-namespace native {
+namespace x11::api {
 
 // NOTE: the X11 backend never runs a loop of its own: a move by the window manager or by
 // us goes on while WaitEvent keeps delivering.
 void SetModalEventHandler(EventHandler) {}
 
-}  // namespace native
+}  // namespace x11::api

@@ -160,7 +160,7 @@ bool LookNow(native::TickPacer::Ns now) {
 }  // namespace
 }  // namespace x11
 
-namespace native {
+namespace x11::api {
 
 using x11::Ticking;
 using x11::X;
@@ -248,4 +248,4 @@ bool GetPointer(Point& position) {
     return true;
 }
 
-}  // namespace native
+}  // namespace x11::api

@@ -7,7 +7,7 @@
 #include "platform/User32.h"
 #include "platform/x11/X11Platform.h"
 
-namespace native {
+namespace x11::api {
 
 std::vector<Rect> Monitors() {
     const x11::Connection& x = x11::X();
@@ -32,4 +32,4 @@ std::vector<Rect> Monitors() {
     return monitors;
 }
 
-}  // namespace native
+}  // namespace x11::api

@@ -250,7 +250,7 @@ void OnMovedWhileHandedOver() {
 
 }  // namespace x11
 
-namespace native {
+namespace x11::api {
 
 void ReleaseCapture() {
     x11::TheMove().state = x11::MoveState::Idle;
@@ -264,4 +264,4 @@ void BeginMove(WindowId window) {
     x11::Hold(window, pointer);
 }
 
-}  // namespace native
+}  // namespace x11::api

@@ -56,7 +56,7 @@ double ReadDisplayScale(Display* display) {
 
 }  // namespace x11
 
-namespace native {
+namespace x11::api {
 
 using x11::X;
 
@@ -80,4 +80,4 @@ bool SetContent(WindowId, Rect, Image&) {
     return false;
 }
 
-}  // namespace native
+}  // namespace x11::api

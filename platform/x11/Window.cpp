@@ -125,7 +125,7 @@ bool ClientRootPosition(native::Point& position) {
 
 }  // namespace x11
 
-namespace native {
+namespace x11::api {
 
 using x11::IsOurs;
 using x11::TheWindow;
@@ -270,4 +270,4 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
     return true;
 }
 
-}  // namespace native
+}  // namespace x11::api

@@ -8,21 +8,22 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/linux/Dispatch.h"
 #include "platform/posix/ExecutableSearch.h"
 #include "platform/posix/HostPath.h"
 #include "platform/posix/InstanceLock.h"
-#include "platform/x11/X11Platform.h"
 
 namespace native {
 
 constexpr const char* ProgramName = "vellory";  // when nothing else names the executable
 
-// One copy per user and X server: see platform/posix/InstanceLock.h. Without a private
+// One copy per user and display session, whichever backend runs: see
+// platform/posix/InstanceLock.h. Without a private
 // folder for the lock, the program runs all the same: a second kitten is a nuisance that
 // the user can end, while a lock that another account could keep from us would keep the
 // program from ever starting.
 bool AnotherCopyRuns() {
-    const auto outcome = instancelock::Take(x11::ServerReached());
+    const auto outcome = instancelock::Take(backends::Chosen().SessionName());
     if (outcome == instancelock::Outcome::Unavailable) {
         static bool said = false;
         if (!said)

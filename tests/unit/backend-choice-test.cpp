@@ -1,0 +1,48 @@
+// Which Linux backend runs: the compositor's offer against what VELLORY_BACKEND forces.
+#include <gtest/gtest.h>
+
+#include "platform/linux/Choice.h"
+
+namespace {
+
+using backends::Choose;
+using backends::Kind;
+using backends::WaylandOffer;
+
+constexpr WaylandOffer Wlroots{true, true, false};
+constexpr WaylandOffer KWinWithBoth{true, true, true};
+constexpr WaylandOffer NoCursorSessions{true, false, false};
+constexpr WaylandOffer NoLayerShell{false, true, false};
+
+struct Case {
+    const char* what;
+    std::optional<std::string> forced;
+    std::optional<WaylandOffer> offer;
+    std::optional<Kind> kind;  // nothing: refused with a reason
+};
+
+TEST(BackendChoice, FollowsTheOfferUnlessForced) {
+    const Case cases[] = {
+        {"an X11 session", std::nullopt, std::nullopt, Kind::X11},
+        {"sway, labwc", std::nullopt, Wlroots, Kind::Wayland},
+        {"GNOME Shell or KWin keep their relay", std::nullopt, KWinWithBoth, Kind::X11},
+        {"eyes that could not follow", std::nullopt, NoCursorSessions, Kind::X11},
+        {"no layer shell", std::nullopt, NoLayerShell, Kind::X11},
+        {"x11 forced on sway", "x11", Wlroots, Kind::X11},
+        {"x11 forced with no Wayland", "x11", std::nullopt, Kind::X11},
+        {"wayland forced on KWin", "wayland", KWinWithBoth, Kind::Wayland},
+        {"wayland forced without cursor sessions", "wayland", NoCursorSessions, Kind::Wayland},
+        {"wayland forced without a compositor", "wayland", std::nullopt, std::nullopt},
+        {"wayland forced without a layer shell", "wayland", NoLayerShell, std::nullopt},
+        {"a misspelt backend", "Wayland", Wlroots, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const backends::Choice choice = Choose(c.forced, c.offer);
+        EXPECT_EQ(choice.kind, c.kind) << c.what;
+        // A refusal says why in one line; a choice says nothing.
+        EXPECT_EQ(choice.whyNot.empty(), c.kind.has_value()) << c.what;
+        EXPECT_EQ(choice.whyNot.find('\n'), std::string::npos) << c.what;
+    }
+}
+
+}  // namespace
