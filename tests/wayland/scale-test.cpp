@@ -86,16 +86,9 @@ bool IsRunning(const Layout& layout) {
     return major >= layout.gnomeFrom && major <= layout.gnomeTo;
 }
 
-// Three places on a monitor, below the kitten's default place at the top.
-std::vector<Point> PlacesOn(const Area& monitor) {
-    std::vector<Point> places;
-    for (const auto& [across, down] : {std::pair{0.12, 0.7}, {0.5, 0.9}, {0.86, 0.55}}) {
-        // NOTE: even, so that 1.5 layout pixels a root pixel stays whole.
-        const int x = monitor.left + static_cast<int>(monitor.width * across) / 2 * 2;
-        const int y = monitor.top + static_cast<int>(monitor.height * down) / 2 * 2;
-        places.push_back({x, y});
-    }
-    return places;
+// NOTE: even, so that a layout pixel of 1.5 root pixels gives whole root pixels.
+int Even(double value) {
+    return static_cast<int>(value) / 2 * 2;
 }
 
 class ScaledDesktop : public testing::TestWithParam<Layout> {
@@ -117,6 +110,24 @@ class ScaledDesktop : public testing::TestWithParam<Layout> {
         return {static_cast<int>(std::lround(reported.x * rootPerLayout)),
                 static_cast<int>(std::lround(reported.y * rootPerLayout))};
     }
+    // Three places on a monitor: around the kitten where it is (close, where a small
+    // fault in the mapping turns the pupils most), else spread over the monitor.
+    std::vector<Point> PlacesOn(const Area& monitor, double scale) const {
+        const Point at = kitten.Position();
+        const double left = at.x / rootPerLayout, top = at.y / rootPerLayout;
+        const double width = Scaled(KittenWidth, scale) / rootPerLayout;
+        const double height = Scaled(KittenHeight, scale) / rootPerLayout;
+        const double eyes = top + Scaled(Eye1.y, scale) / rootPerLayout;
+        if (left >= monitor.left && left < monitor.left + monitor.width)
+            return {{Even(left - 40), Even(eyes + 10)},
+                    {Even(left + width + 30), Even(eyes - 20)},
+                    {Even(left + width / 3), Even(top + height + 50)}};
+        std::vector<Point> places;
+        for (const auto& [across, down] : {std::pair{0.12, 0.7}, {0.5, 0.9}, {0.86, 0.55}})
+            places.push_back({monitor.left + Even(monitor.width * across),
+                              monitor.top + Even(monitor.height * down)});
+        return places;
+    }
     // The window is the picture for `scale`, whole, and its pupils follow the pointer on
     // every monitor of `monitors`.
     void ExpectKittenAt(double scale, const std::vector<Area>& monitors) {
@@ -130,7 +141,7 @@ class ScaledDesktop : public testing::TestWithParam<Layout> {
             ScaleChangeDeadline))
             << first;
         for (std::size_t m = 0; m < monitors.size(); ++m)
-            for (const Point place : PlacesOn(monitors[m]))
+            for (const Point place : PlacesOn(monitors[m], scale))
                 EXPECT_TRUE(
                     PupilsLookAt(x, window, PointTo(place, monitors[m]), TurnDeadline, scale))
                     << "monitor " << m;
