@@ -4,6 +4,9 @@
 //   kwin_output_scale              prints "NAME X Y SCALE" for each output
 //   kwin_output_scale NAME SCALE   sets that output's scale; exits 0 once KWin applied it
 // Any client may do this when KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (the test sessions).
+// Exits 77 where KWin hands its outputs out only through kde_output_device_registry_v2
+// (6.7 and later), which the protocol files built against (plasma-wayland-protocols
+// before 1.21) do not describe.
 #include <wayland-client.h>
 
 #include <cstdio>
@@ -29,6 +32,7 @@ struct Output {
 
 std::vector<Output*> outputs;
 kde_output_management_v2* management = nullptr;
+bool outputRegistry = false;  // kde_output_device_registry_v2 offered instead
 
 void OnGeometry(void* data, kde_output_device_v2*, int x, int y, int, int, int, const char*,
                 const char*, int) {
@@ -63,6 +67,8 @@ void OnGlobal(void*, wl_registry* registry, std::uint32_t name, const char* inte
             wl_registry_bind(registry, name, &kde_output_device_v2_interface, DeviceVersion));
         kde_output_device_v2_add_listener(output->device, &DeviceListener, output);
         outputs.push_back(output);
+    } else if (std::strcmp(interface, "kde_output_device_registry_v2") == 0) {
+        outputRegistry = true;
     } else if (std::strcmp(interface, kde_output_management_v2_interface.name) == 0) {
         management = static_cast<kde_output_management_v2*>(wl_registry_bind(
             registry, name, &kde_output_management_v2_interface, ManagementVersion));
@@ -96,6 +102,10 @@ int main(int argc, char** argv) {
     // The globals, then each device's state.
     if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0)
         return Fail("lost the Wayland display");
+    if (outputs.empty() && outputRegistry) {
+        Fail("KWin gives its outputs only through kde_output_device_registry_v2, unknown here");
+        return 77;
+    }
     if (management == nullptr || outputs.empty())
         return Fail("the compositor offers no kde_output_management_v2 and kde_output_device_v2");
 
