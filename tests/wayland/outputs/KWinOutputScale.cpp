@@ -2,16 +2,21 @@
 // KWin's own output-management protocol (kde_output_management_v2), as the display
 // settings do:
 //   kwin_output_scale              prints "NAME X Y SCALE" for each output
-//   kwin_output_scale NAME SCALE   sets that output's scale; exits 0 once KWin applied it
+//   kwin_output_scale NAME SCALE   sets that output's scale and keeps the outputs side by
+//                                  side in their order from the left, as the display
+//                                  settings do; exits 0 once KWin applied it
 // Any client may do this when KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (the test sessions).
 // Exits 77 where KWin hands its outputs out only through kde_output_device_registry_v2
 // (6.7 and later), which the protocol files built against (plasma-wayland-protocols
 // before 1.21) do not describe.
 #include <wayland-client.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,12 +28,19 @@ namespace {
 constexpr std::uint32_t DeviceVersion = 2;  // the name event
 constexpr std::uint32_t ManagementVersion = 1;
 
+struct Size {
+    int width = 0, height = 0;
+};
+
 struct Output {
     kde_output_device_v2* device = nullptr;
     std::string name;
     int x = 0, y = 0;
     double scale = 1;
+    kde_output_device_mode_v2* mode = nullptr;  // the current one
 };
+
+std::map<kde_output_device_mode_v2*, Size> modeSizes;
 
 std::vector<Output*> outputs;
 kde_output_management_v2* management = nullptr;
@@ -45,8 +57,21 @@ void OnScale(void* data, kde_output_device_v2*, wl_fixed_t factor) {
 void OnName(void* data, kde_output_device_v2*, const char* name) {
     static_cast<Output*>(data)->name = name;
 }
-void OnCurrentMode(void*, kde_output_device_v2*, kde_output_device_mode_v2*) {}
-void OnMode(void*, kde_output_device_v2*, kde_output_device_mode_v2*) {}
+void OnModeSize(void*, kde_output_device_mode_v2* mode, int width, int height) {
+    modeSizes[mode] = {width, height};
+}
+void OnModeRefresh(void*, kde_output_device_mode_v2*, int) {}
+void OnModePreferred(void*, kde_output_device_mode_v2*) {}
+void OnModeRemoved(void*, kde_output_device_mode_v2*) {}
+const kde_output_device_mode_v2_listener ModeListener = {OnModeSize, OnModeRefresh, OnModePreferred,
+                                                         OnModeRemoved};
+
+void OnCurrentMode(void* data, kde_output_device_v2*, kde_output_device_mode_v2* mode) {
+    static_cast<Output*>(data)->mode = mode;
+}
+void OnMode(void*, kde_output_device_v2*, kde_output_device_mode_v2* mode) {
+    kde_output_device_mode_v2_add_listener(mode, &ModeListener, nullptr);
+}
 void OnDone(void*, kde_output_device_v2*) {}
 void OnEdid(void*, kde_output_device_v2*, const char*) {}
 void OnEnabled(void*, kde_output_device_v2*, int) {}
@@ -118,16 +143,26 @@ int main(int argc, char** argv) {
     const double scale = std::strtod(argv[2], &end);
     if (*end != '\0' || !(scale > 0 && scale <= 10))
         return Fail("not a scale: " + std::string(argv[2]));
-    const Output* target = nullptr;
-    for (const Output* output : outputs)
+    Output* target = nullptr;
+    for (Output* output : outputs)
         if (output->name == argv[1]) target = output;
     if (target == nullptr) return Fail("no output named " + std::string(argv[1]));
+    target->scale = scale;
 
     Outcome outcome = Outcome::Waiting;
     kde_output_configuration_v2* configuration =
         kde_output_management_v2_create_configuration(management);
     kde_output_configuration_v2_add_listener(configuration, &ConfigurationListener, &outcome);
     kde_output_configuration_v2_scale(configuration, target->device, wl_fixed_from_double(scale));
+    // Each output's logical width is its mode's over its scale, rounded up, as KWin has it.
+    std::vector<Output*> fromLeft = outputs;
+    std::stable_sort(fromLeft.begin(), fromLeft.end(),
+                     [](const Output* a, const Output* b) { return a->x < b->x; });
+    int x = 0;
+    for (const Output* output : fromLeft) {
+        kde_output_configuration_v2_position(configuration, output->device, x, output->y);
+        x += static_cast<int>(std::ceil(modeSizes[output->mode].width / output->scale));
+    }
     kde_output_configuration_v2_apply(configuration);
     while (outcome == Outcome::Waiting)
         if (wl_display_dispatch(display) < 0) return Fail("lost the Wayland display");
