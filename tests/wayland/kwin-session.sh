@@ -115,6 +115,9 @@ json.dump([{"name": "outputs", "data": outputs},
            {"name": "setups", "data": [{"lidClosed": False, "outputs": places}]}],
           open(path, "w"), indent=1)
 PYTHON
+  # NOTE: KWin 6 holds the pointer at the edge between two outputs for a push of 100 more
+  # pixels (its edge barrier); the mover's jumps across it would stop at the edge.
+  printf '[EdgeBarrier]\nEdgeBarrier=0\nCornerBarrier=false\n' >"$config/kwinrc"
   width=$(awk -v s="${scales[0]}" 'BEGIN { printf "%d", 1280 * s + 0.5 }')
   height=$(awk -v s="${scales[0]}" 'BEGIN { printf "%d", 800 * s + 0.5 }')
   dpi=$(printf '%s\n' "${scales[@]}" | awk '$1 > m { m = $1 } END { printf "%d", 96 * m + 0.5 }')
