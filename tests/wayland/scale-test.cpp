@@ -168,9 +168,10 @@ TEST_P(ScaledDesktop, TheKittenIsDrawnAtTheX11ScaleAndItsPupilsAreExactOnEveryMo
     EXPECT_TRUE(kitten.Process().Running());
 }
 
-// NOTE: the program reads the scale once, at start, and the KWin script sends the
-// layout's size once: this holds once the X11 backend follows a scale change and the
-// script sends the size again on a layout change. Run with --gtest_also_run_disabled_tests.
+// NOTE: disabled while the program reads the scale once, at start (KWin shrinks the
+// window to 207 x 220 and the program goes on drawing at 2 in it), and the KWin script
+// sends the layout's size once. Without DISABLED_ it runs in scripts/test.sh's KWin 6.3
+// session at "2 1"; by hand: --gtest_also_run_disabled_tests.
 TEST_P(ScaledDesktop, DISABLED_OnAScaleChangeWhileRunningTheKittenRedrawsAndStaysExact) {
     if (*Desktop() != "kwin" || layout.monitors.size() < 2)
         GTEST_SKIP() << "changed through KWin's output management, on two outputs";
