@@ -45,6 +45,41 @@ if [[ $(id -u) -eq 0 ]]; then
   wayland_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh --root "$(bash tests/rootfs/build.sh)"
 fi
 
+# The kitten on scaled desktops (tests/wayland/scale-test.cpp): a session for each set of
+# scales, one a monitor ("2 1": two monitors); the desktops from the roots of
+# tests/rootfs/build.sh. A root that cannot be built is said and skipped.
+scale_tests() {  # title, session script, build.sh's suite, then the sets of scales
+  local title=$1 script=$2 suite=$3 root scales scale status
+  shift 3
+  if ! root=$(bash tests/rootfs/build.sh "$suite"); then
+    stage "Scale tests: $title"
+    echo "skipped: no $suite root (tests/rootfs/build.sh $suite failed)"
+    return
+  fi
+  for scales in "$@"; do
+    stage "Scale tests: $title at ${scales// / and }"
+    local options=(--root "$root")
+    for scale in $scales; do options+=(--scale "$scale"); done
+    status=0
+    "$script" "${options[@]}" -- build/tests/wayland_tests --gtest_filter='ScaledDesktop.*' || status=$?
+    if [[ $status -eq 77 ]]; then echo "skipped: the session cannot run here"; elif [[ $status -ne 0 ]]; then exit $status; fi
+  done
+}
+if [[ $(id -u) -eq 0 ]]; then
+  scale_tests "KWin 6.3 (Debian 13 root)" tests/wayland/kwin-session.sh trixie 2 1.5 "2 1"
+  scale_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh trixie 2 "2 1"
+  scale_tests "KWin 6.7 (Debian testing root)" tests/wayland/kwin-session.sh forky 2 1.5
+  scale_tests "GNOME Shell 50 (Debian testing root)" tests/wayland/gnome-session.sh forky 2 1.5 "2 1"
+  # NOTE: GNOME Shell turns an extension away as out of date unless its metadata names the
+  # shell's major version.
+  if grep -q '"51"' packaging/gnome-shell/eyes-relay@vellory/metadata.json; then
+    scale_tests "GNOME Shell 51 (Debian unstable root)" tests/wayland/gnome-session.sh sid 2 1.5
+  else
+    stage "Scale tests: GNOME Shell 51 (Debian unstable root)"
+    echo "skipped: eyes-relay@vellory does not name GNOME Shell 51 (the shell would not load it)"
+  fi
+fi
+
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"

@@ -1,6 +1,8 @@
 // The Wayland tests' harness: see WaylandSession.h.
 #include "WaylandSession.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xresource.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -35,6 +37,58 @@ std::optional<std::string> Desktop() {
     const char* desktop = std::getenv("VELLORY_TEST_DESKTOP");
     if (desktop == nullptr || *desktop == '\0') return std::nullopt;
     return std::string(desktop);
+}
+
+std::string SessionScales() {
+    const char* scales = std::getenv("VELLORY_TEST_SCALES");
+    return scales == nullptr ? "" : scales;
+}
+
+std::optional<Point> ReportedPointer() {
+    const auto [output, status] =
+        Run("gdbus call --session --dest org.gnome.Shell --object-path /org/vellory/TestProbe "
+            "--method org.vellory.TestProbe.Pointer 2>/dev/null");  // (812, 640)
+    Point place;
+    if (status != 0 || std::sscanf(output.c_str(), " (%d, %d)", &place.x, &place.y) != 2)
+        return std::nullopt;
+    return place;
+}
+
+Point RootSize(const XClient& x) {
+    Window root = None;
+    int left = 0, top = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    XGetGeometry(x.X(), x.Root(), &root, &left, &top, &width, &height, &border, &depth);
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+double XftDpi(const XClient& x) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x.X(), x.Root(), XA_RESOURCE_MANAGER, 0, 1 << 16, False, XA_STRING,
+                           &type, &format, &count, &after, &data) != Success ||
+        data == nullptr)
+        return 0;
+    XrmInitialize();
+    XrmDatabase database = XrmGetStringDatabase(reinterpret_cast<const char*>(data));
+    XFree(data);
+    char* kind = nullptr;
+    XrmValue value{};
+    double dpi = 0;
+    if (database != nullptr && XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &kind, &value) &&
+        value.addr != nullptr)
+        dpi = std::atof(value.addr);
+    if (database != nullptr) XrmDestroyDatabase(database);
+    return dpi;
+}
+
+void SetXftDpi(int dpi) {
+    const auto [output, status] =
+        Run("xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER \"Xft.dpi:\t" +
+            std::to_string(dpi) + "\" 2>&1");
+    if (status != 0) throw std::runtime_error("xprop could not set Xft.dpi: " + output);
 }
 
 Mover::Mover(const std::string& desktop) {
@@ -86,7 +140,7 @@ void Mover::MoveTo(Point logical) {
     Say(std::to_string(logical.x) + " " + std::to_string(logical.y));
 }
 
-KittenProcess::KittenProcess(XClient& x) : x_(x) {}
+KittenProcess::KittenProcess(XClient& x, double scale) : x_(x), scale_(scale) {}
 
 Window KittenProcess::Start(const std::vector<std::pair<std::string, std::string>>& environment) {
     const std::filesystem::path exe = folder_.Path() / "vellory";
@@ -112,8 +166,10 @@ Window KittenProcess::Start(const std::vector<std::pair<std::string, std::string
     if (!shown || window_ == None) throw std::runtime_error("no window; stderr: " + Errors());
     const bool painted = WaitUntil(
         [&] {
-            const Shot shot = LookAt(x_, window_);
-            return ReadPupil(shot, Eye1).blackPixels > 40 && ReadPupil(shot, Eye2).blackPixels > 40;
+            const Shot shot = LookAt(x_, window_, scale_);
+            const double area = scale_ * scale_;
+            return ReadPupil(shot, Eye1, scale_).blackPixels > 40 * area &&
+                   ReadPupil(shot, Eye2, scale_).blackPixels > 40 * area;
         },
         milliseconds(10000), milliseconds(20));
     if (!painted) throw std::runtime_error("the eyes were not painted");

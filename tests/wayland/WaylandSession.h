@@ -39,7 +39,8 @@ class Mover {
 // session's environment, its window found and its eyes painted.
 class KittenProcess {
   public:
-    explicit KittenProcess(XClient& x);
+    // `scale`: the display scale it is to draw at.
+    explicit KittenProcess(XClient& x, double scale = 1);
     // Starts it; throws when no window with painted eyes comes.
     Window Start(const std::vector<std::pair<std::string, std::string>>& environment = {});
     Child& Process() { return process_; }
@@ -49,6 +50,7 @@ class KittenProcess {
 
   private:
     XClient& x_;
+    double scale_;
     TempFolder folder_;
     Child process_;
     Window window_ = None;
@@ -77,6 +79,18 @@ std::pair<std::string, int> Run(const std::string& command);
 // Calls the relay from the test's own connection, as any client of the session bus may;
 // the bus's answer ("" for a method return, else the error's name).
 std::string CallRelayAsStranger(const std::string& method, int a, int b);
+
+// The scales the session script was given (--scale, VELLORY_TEST_SCALES), "" for none.
+std::string SessionScales();
+// Where GNOME Shell itself says its pointer is, in its layout's coordinates (the
+// test-only probe extension of a --scale session); nothing elsewhere.
+std::optional<Point> ReportedPointer();
+// The X root's size as the server has it now (RandR changes it while a session runs).
+Point RootSize(const XClient& x);
+// Xft.dpi in the root's RESOURCE_MANAGER property, as the server has it now; 0 without.
+double XftDpi(const XClient& x);
+// Sets it as a desktop does on a scale change (xrdb -merge writes the same property).
+void SetXftDpi(int dpi);
 
 // Runs a KWin script of the test's own (JavaScript text) for a moment, then unloads it.
 void RunKWinScript(const std::string& text);

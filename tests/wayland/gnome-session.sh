@@ -4,12 +4,16 @@
 # bus and a mount namespace in which /run/systemd is hidden (no systemd runs here); its
 # overview is closed and hot corners are off before the command starts.
 #   gnome-session.sh [--root ROOT] [--extension enabled|installed|absent]
-#                    [--extensions-from DIR] -- COMMAND...
+#                    [--extensions-from DIR] [--scale S]... -- COMMAND...
 # --extension: the kitten's extension is enabled (the default), installed but off, or not
 # installed at all. --extensions-from: a folder holding the extensions' <uuid> folders
 # (an install's share/gnome-shell/extensions); by default packaging/gnome-shell.
 # --root: inside the Debian root file system ROOT (tests/rootfs/enter.sh); "debian13" for
 # the one tests/rootfs/build.sh makes (GNOME Shell 48).
+# --scale S, once for each monitor (GNOME Shell 45 and later, with gdctl): monitors Meta-0
+# (the primary), Meta-1... side by side, each 1280 S x 800 S device pixels at scale S, and
+# GNOME's settings daemon for Xft.dpi; the command also sees VELLORY_TEST_SCALES (the S
+# given) and a test-only extension (tests/wayland/probe) that tells where the pointer is.
 # The command sees WAYLAND_DISPLAY, DISPLAY, XAUTHORITY, DBUS_SESSION_BUS_ADDRESS,
 # XDG_RUNTIME_DIR, HOME and VELLORY_TEST_DESKTOP=gnome; it runs as the account
 # vellory-gnome, so whatever it runs must be readable by everyone. Needs root.
@@ -18,6 +22,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source=$(cd "$here/../.." && pwd)
 Account=vellory-gnome
 Uuids=(eyes-relay-legacy@vellory eyes-relay@vellory)
+Probe=vellory-test-probe@vellory
 
 Fail() {
   echo "gnome-session: $*" >&2
@@ -29,12 +34,18 @@ Skip() {
 }
 
 stage=outside root="" extension=enabled extensions_from=$source/packaging/gnome-shell
+scales=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     --root) root=$2; shift 2 ;;
     --extension) extension=$2; shift 2 ;;
     --extensions-from) extensions_from=$(cd "$2" && pwd); shift 2 ;;
     --stage) stage=$2; shift 2 ;;
+    --scale)
+      [[ ${2:-} =~ ^[1-9]([.][0-9]+)?$ ]] || Fail "--scale ${2:-}: a number from 1"
+      scales+=("$2")
+      shift 2
+      ;;
     --) shift; break ;;
     *) Fail "unknown option $1 (usage: gnome-session.sh [--root ROOT] [--extension enabled|installed|absent] [--extensions-from DIR] -- COMMAND...)" ;;
   esac
@@ -42,6 +53,7 @@ done
 [[ $# -gt 0 ]] || Fail "no command given"
 [[ $extension =~ ^(enabled|installed|absent)$ ]] || Fail "--extension $extension: enabled, installed or absent"
 options=(--extension "$extension" --extensions-from "$extensions_from")
+for scale in "${scales[@]}"; do options+=(--scale "$scale"); done
 
 case $stage in
 outside)
@@ -72,6 +84,7 @@ namespace)
   if [[ $extension != absent ]]; then
     for uuid in "${Uuids[@]}"; do cp -r "$extensions_from/$uuid" "$work/data/gnome-shell/extensions/"; done
   fi
+  [[ ${#scales[@]} -eq 0 ]] || cp -r "$here/probe/$Probe" "$work/data/gnome-shell/extensions/"
   chown -R "$Account:" "$work/home" "$work/run"
   # A system bus of our own: the shell asks it for logind, accounts and the like, and
   # carries on without them.
@@ -111,15 +124,28 @@ session)
   Settings org.gnome.desktop.session idle-delay 0
   Settings org.gnome.shell welcome-dialog-last-shown-version "'999'"
   Settings org.gnome.shell disable-user-extensions false
-  if [[ $extension == enabled ]]; then
-    Settings org.gnome.shell enabled-extensions "['${Uuids[0]}', '${Uuids[1]}']"
+  enabled=()
+  [[ $extension == enabled ]] && enabled+=("'${Uuids[0]}'" "'${Uuids[1]}'")
+  [[ ${#scales[@]} -eq 0 ]] || enabled+=("'$Probe'")
+  if [[ ${#enabled[@]} -gt 0 ]]; then
+    Settings org.gnome.shell enabled-extensions "[$(IFS=,; echo "${enabled[*]}")]"
+  fi
+  monitors=(--virtual-monitor 1280x800)
+  if [[ ${#scales[@]} -gt 0 ]]; then
+    command -v gdctl >/dev/null || Skip "--scale needs gdctl (GNOME 48 and later)"
+    monitors=()
+    for scale in "${scales[@]}"; do
+      monitors+=(--virtual-monitor "$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 1280 * s + 0.5, 800 * s + 0.5 }')")
+    done
   fi
   # NOTE: in a process group of its own: a shell ended during its start-up also ended
   # this script (status 143 instead of the failure's own).
   RUNNING_UNDER_GDM=1 setsid gnome-shell --headless --wayland --wayland-display vellory-gnome \
-    --virtual-monitor 1280x800 >"$log" 2>&1 &
+    "${monitors[@]}" >"$log" 2>&1 &
   shell=$!
+  xsettings=""
   Stop() {
+    [[ -n $xsettings ]] && kill "$xsettings" 2>/dev/null
     kill "$shell" 2>/dev/null && wait "$shell" 2>/dev/null
     true
   }
@@ -151,6 +177,25 @@ session)
     sleep 0.1
   done
   grep -q "GNOME Shell started" "$log" || Fail "gnome-shell did not finish starting in 30 s: $(tail -5 "$log")"
+  if [[ ${#scales[@]} -gt 0 ]]; then
+    # The monitors' scales and places, as the display settings set them.
+    layout=(-L -M Meta-0 --primary --scale "${scales[0]}")
+    for ((i = 1; i < ${#scales[@]}; i++)); do
+      layout+=(-L -M "Meta-$i" --scale "${scales[i]}" --right-of "Meta-$((i - 1))")
+    done
+    gdctl set "${layout[@]}" >>"$log" 2>&1 || Fail "gdctl set ${layout[*]} failed: $(tail -3 "$log")"
+    # NOTE: as in a GNOME session, Xft.dpi comes from the settings daemon's XSETTINGS
+    # plug-in; X11 programs read it at start, so the command starts once it is there.
+    /usr/libexec/gsd-xsettings >>"$XDG_RUNTIME_DIR/gsd-xsettings.log" 2>&1 &
+    xsettings=$!
+    for _ in $(seq 100); do
+      xprop -root RESOURCE_MANAGER 2>/dev/null | grep -q 'Xft.dpi' && break
+      sleep 0.1
+    done
+    xprop -root RESOURCE_MANAGER 2>/dev/null | grep -q 'Xft.dpi' ||
+      Fail "gsd-xsettings set no Xft.dpi in 10 s: $(tail -3 "$XDG_RUNTIME_DIR/gsd-xsettings.log")"
+    export VELLORY_TEST_SCALES="${scales[*]}"
+  fi
   closed=0
   for _ in $(seq 100); do
     Shell call --method org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive '<false>' >/dev/null

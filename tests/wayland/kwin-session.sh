@@ -1,19 +1,38 @@
 #!/usr/bin/env bash
 # A headless KWin session with Xwayland for the tests:
-#   tests/wayland/kwin-session.sh [--root ROOT] -- CMD...
+#   tests/wayland/kwin-session.sh [--root ROOT] [--scale S]... -- CMD...
 # runs CMD inside it with WAYLAND_DISPLAY, DISPLAY, XAUTHORITY, DBUS_SESSION_BUS_ADDRESS,
-# XDG_RUNTIME_DIR and VELLORY_TEST_DESKTOP=kwin set, ends everything after, and exits
-# with CMD's status (77 when KWin cannot run here). Software rendering (KWIN_COMPOSE=Q),
-# one 1280x800 virtual output, a private bus and runtime folder, and an Xwayland display
-# of its own among :40-:59; started as root, it runs as the account vellory-kde. --root ROOT: the same inside a Debian root file system
+# XDG_RUNTIME_DIR, XDG_CONFIG_HOME and VELLORY_TEST_DESKTOP=kwin set, ends everything
+# after, and exits with CMD's status (77 when KWin cannot run here). Software rendering
+# (KWIN_COMPOSE=Q), one 1280x800 virtual output, a private bus, runtime and configuration
+# folder, and an Xwayland display of its own among :40-:59; started as root, it runs as
+# the account vellory-kde. --root ROOT: the same inside a Debian root file system
 # (tests/rootfs/enter.sh), for newer KWin releases.
+# --scale S, once for each output: outputs side by side (Virtual-0 the primary, left),
+# each 1280 S x 800 S device pixels with the first's S, so that the first is 1280 x 800
+# logical pixels; X11 programs scale themselves (KWin 6's default), with Xft.dpi set to
+# 96 x the largest S as Plasma sets it. CMD also sees VELLORY_TEST_SCALES (the S given).
+# KWin 6 only (5.27 keeps its output settings elsewhere: 77).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 root=""
-if [[ "${1:-}" == "--root" ]]; then root=$2; shift 2; fi
-[[ "${1:-}" == "--" ]] && shift
-[[ $# -gt 0 ]] || { echo "usage: $0 [--root ROOT] -- CMD..." >&2; exit 2; }
+scales=()
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --root) root=$2; shift 2 ;;
+    --scale)
+      [[ ${2:-} =~ ^[1-9]([.][0-9]+)?$ ]] || { echo "kwin-session: --scale ${2:-}: a number from 1" >&2; exit 2; }
+      scales+=("$2")
+      shift 2
+      ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+[[ $# -gt 0 ]] || { echo "usage: $0 [--root ROOT] [--scale S]... -- CMD..." >&2; exit 2; }
+options=()
+for scale in "${scales[@]}"; do options+=(--scale "$scale"); done
 
 if [[ -n "$root" ]]; then
   enter="$here/../rootfs/enter.sh"
@@ -23,7 +42,7 @@ if [[ -n "$root" ]]; then
   sources=$(cd "$here/../.." && pwd)
   binds=(--bind "$sources")
   [[ "$PWD" == "$sources"* ]] || binds+=(--bind "$PWD")
-  inner=$(printf 'cd %q && exec %q --' "$PWD" "$here/kwin-session.sh"; printf ' %q' "$@")
+  inner=$(printf 'cd %q && exec %q' "$PWD" "$here/kwin-session.sh"; printf ' %q' "${options[@]}" -- "$@")
   exec "$enter" "$root" "${binds[@]}" -- bash -c "$inner"
 fi
 
@@ -35,7 +54,8 @@ if [[ $(id -u) -eq 0 ]]; then
   home=$(mktemp -d /tmp/vellory-kde-home.XXXXXX)
   chown "$account:" "$home"
   status=0
-  HOME=$home setpriv --reuid="$account" --regid="$account" --init-groups "$here/kwin-session.sh" -- "$@" ||
+  HOME=$home setpriv --reuid="$account" --regid="$account" --init-groups "$here/kwin-session.sh" \
+    "${options[@]}" -- "$@" ||
     status=$?
   rm -rf "$home"
   exit "$status"
@@ -72,6 +92,37 @@ if ! "$kwin" --version >/dev/null 2>&1; then
   kwin="$scratch/bin/kwin_wayland"
 fi
 
+# KWin's own settings in a folder of the session's: KWin writes its outputs' settings there.
+config="$scratch/config"
+mkdir "$config"
+width=1280 height=800
+if [[ ${#scales[@]} -gt 0 ]]; then
+  major=$("$kwin" --version 2>/dev/null | sed -n 's/^kwin \([0-9]*\)\..*/\1/p')
+  [[ ${major:-0} -ge 6 ]] || { echo "kwin-session: --scale needs KWin 6 (this is $("$kwin" --version))"; exit 77; }
+  "$python" - "$config/kwinoutputconfig.json" "${scales[@]}" <<'PYTHON'
+import json, sys
+path, scales = sys.argv[1], [float(s) for s in sys.argv[2:]]
+width, height = round(1280 * scales[0]), round(800 * scales[0])
+outputs, places, x = [], [], 0
+for index, scale in enumerate(scales):
+    # NOTE: virtual outputs have no EDID: KWin tells them apart by their connector's name.
+    outputs.append({"edidIdentifier": "", "connectorName": f"Virtual-{index}", "scale": scale,
+                    "mode": {"width": width, "height": height, "refreshRate": 60000}})
+    places.append({"enabled": True, "outputIndex": index, "priority": index,
+                   "position": {"x": x, "y": 0}})
+    x += round(width / scale)
+json.dump([{"name": "outputs", "data": outputs},
+           {"name": "setups", "data": [{"lidClosed": False, "outputs": places}]}],
+          open(path, "w"), indent=1)
+PYTHON
+  # NOTE: KWin 6 holds the pointer at the edge between two outputs for a push of 100 more
+  # pixels (its edge barrier); the mover's jumps across it would stop at the edge.
+  printf '[EdgeBarrier]\nEdgeBarrier=0\nCornerBarrier=false\n' >"$config/kwinrc"
+  width=$(awk -v s="${scales[0]}" 'BEGIN { printf "%d", 1280 * s + 0.5 }')
+  height=$(awk -v s="${scales[0]}" 'BEGIN { printf "%d", 800 * s + 0.5 }')
+  dpi=$(printf '%s\n' "${scales[@]}" | awk '$1 > m { m = $1 } END { printf "%d", 96 * m + 0.5 }')
+fi
+
 # An Xwayland display of our own: the lock file claims the number.
 mkdir -p /tmp/.X11-unix
 for n in $(seq 40 59); do
@@ -92,7 +143,12 @@ cat "$scratch/stdout" & cat_pids=($!)
 cat "$scratch/stderr" >&2 & cat_pids+=($!)
 {
   echo "exec >$scratch/stdout 2>$scratch/stderr"
-  echo "export VELLORY_TEST_DESKTOP=kwin XDG_RUNTIME_DIR=$runtime"
+  echo "export VELLORY_TEST_DESKTOP=kwin XDG_RUNTIME_DIR=$runtime VELLORY_TEST_SCALES='${scales[*]}'"
+  # NOTE: Plasma, not KWin, sets Xft.dpi (xrdb -merge at login and on a scale change): the
+  # same RESOURCE_MANAGER property, through xprop (x11-utils, which every root carries).
+  if [[ ${#scales[@]} -gt 0 ]]; then
+    printf 'xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER %q\n' "Xft.dpi:	$dpi"
+  fi
   printf 'cd %q\n' "$PWD"
   printf '%q ' "$@"
   echo
@@ -101,9 +157,10 @@ cat "$scratch/stderr" >&2 & cat_pids+=($!)
 
 # NOTE: KWin is handed listening sockets for the display (the file one and the abstract
 # one, as an X server makes them); it starts Xwayland on them.
-KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 XDG_RUNTIME_DIR="$runtime" \
+KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$config" \
   setsid "$python" - "$display" dbus-run-session -- "$kwin" \
-  --virtual --xwayland --socket "$socket" --width 1280 --height 800 \
+  --virtual --xwayland --socket "$socket" --width "$width" --height "$height" \
+  --output-count "$((${#scales[@]} > 0 ? ${#scales[@]} : 1))" \
   --exit-with-session "bash $scratch/inner.sh" >"$scratch/kwin.log" 2>&1 <<'PYTHON' &
 import os, socket, sys
 display = sys.argv[1]
