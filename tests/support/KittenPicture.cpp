@@ -1,10 +1,10 @@
 // Reading the kitten's picture files and measuring the painted eyes: see KittenPicture.h.
 #include "tests/support/KittenPicture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -233,7 +233,8 @@ Shot DecodePpm(const std::string& bytes, Point at) {
     Shot shot{at.x, at.y, width, height, std::vector<std::uint32_t>(count)};
     for (std::size_t i = 0; i < count; ++i) {
         const auto byte = [&](int channel) {
-            return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[start + i * 3 + channel]));
+            return static_cast<std::uint32_t>(
+                static_cast<unsigned char>(bytes[start + i * 3 + channel]));
         };
         shot.pixels[i] = byte(0) << 16 | byte(1) << 8 | byte(2);
     }

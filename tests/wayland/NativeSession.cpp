@@ -80,8 +80,9 @@ void NativeKitten::Start() {
         },
         milliseconds(10000), milliseconds(100));
     if (!Process().Running())
-        throw std::runtime_error("the kitten ended: " + DescribeStatus(Process().Wait(milliseconds(0))) +
-                                 "; stderr: " + Errors());
+        throw std::runtime_error(
+            "the kitten ended: " + DescribeStatus(Process().Wait(milliseconds(0))) +
+            "; stderr: " + Errors());
     if (!shown)
         throw std::runtime_error("the kitten's picture for scale " + std::to_string(scale_) +
                                  " with painted eyes did not show; stderr: " + Errors());

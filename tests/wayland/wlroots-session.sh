@@ -153,6 +153,11 @@ print(" ".join("%s:%d,%d,%dx%d@%g" % (o["name"], o["rect"]["x"], o["rect"]["y"],
     expected="HEADLESS-1:0,0,${Width}x${Height}@$scale"
     [[ $outputs == 2 ]] && expected+=" HEADLESS-2:$Width,0,${Width}x${Height}@1"
     [[ $layout == "$expected" ]] || Fail "the layout is $layout, not $expected"
+  else
+    # labwc lays its outputs out side by side; the whole layout's picture gives its size.
+    grim -t ppm "$work/layout.ppm" || Fail "grim cannot take the screen"
+    size=$(head -c 20 "$work/layout.ppm" | sed -n 2p)
+    [[ $size == "$((Width * outputs)) $Height" ]] || Fail "the layout is $size, not $((Width * outputs)) $Height"
   fi
 
   export VELLORY_TEST_DESKTOP=$compositor VELLORY_TEST_SCALE=$scale VELLORY_TEST_OUTPUTS=$outputs

@@ -148,7 +148,8 @@ int main() {
             }
             zwlr_virtual_pointer_v1_motion_absolute(
                 pointer, NowMs(), static_cast<std::uint32_t>(inX), static_cast<std::uint32_t>(inY),
-                static_cast<std::uint32_t>(layout.width), static_cast<std::uint32_t>(layout.height));
+                static_cast<std::uint32_t>(layout.width),
+                static_cast<std::uint32_t>(layout.height));
         } else {
             return Fail("not understood: " + line);
         }
