@@ -58,7 +58,7 @@ wlroots_tests() {  # title, then the session script's options
     echo "skipped: the Debian testing root needs root (mmdebstrap, chroot)"
   elif ! forky=$(bash tests/rootfs/build.sh forky 2>build/rootfs-forky.log); then
     stage "Wayland tests: $title"
-    echo "skipped: the Debian testing root could not be built: $(tail -1 build/rootfs-forky.log)"
+    echo "skipped: the Debian testing root could not be built: $(grep -m1 "^E: " build/rootfs-forky.log || tail -n1 build/rootfs-forky.log)"
   else
     wayland_tests "$title" tests/wayland/wlroots-session.sh --root "$forky" "$@"
   fi

@@ -54,7 +54,7 @@ outside)
     if [[ $root == forky ]]; then
       log=$(mktemp)
       root=$(bash "$source/tests/rootfs/build.sh" forky 2>"$log") ||
-        { reason=$(grep -v '^[IWE]: ' "$log" | tail -1); rm -f "$log"; Skip "no Debian testing root: ${reason:-build.sh failed}"; }
+        { reason=$(grep -m1 '^E: ' "$log" || tail -n1 "$log"); rm -f "$log"; Skip "no Debian testing root: ${reason:-build.sh failed}"; }
       rm -f "$log"
     fi
     # The same script inside the root, with this tree and the caller's folder at their paths.
