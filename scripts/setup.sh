@@ -15,8 +15,9 @@ if [[ "${1:-}" == "--tests" ]]; then
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
              desktop-file-utils lintian dpkg-dev file man-db
              mmdebstrap zstd
-             # Wayland: headless KWin with Xwayland, its fake-input protocol, a GTK 4 window
-             kwin-wayland xwayland libwayland-dev plasma-wayland-protocols dbus-bin
+             # Wayland: headless KWin with Xwayland, its fake-input protocol, wayland-scanner for
+             # it and the wlroots mover's protocols, a GTK 4 window
+             kwin-wayland xwayland libwayland-dev libwayland-bin plasma-wayland-protocols dbus-bin
              python3-gi gir1.2-gtk-4.0
              # and headless GNOME Shell, its settings store, its pointer mover (D-Bus)
              gnome-shell mutter dconf-service util-linux python3-dbus)

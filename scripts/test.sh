@@ -80,6 +80,28 @@ if [[ $(id -u) -eq 0 ]]; then
   fi
 fi
 
+# The native Wayland backend under sway and labwc, from the Debian testing root (its own
+# package list; built once, then from the cache). Each stage says why when it skips.
+wlroots_tests() {  # title, then the session script's options
+  local title=$1
+  shift
+  if [[ ! -d platform/wayland ]]; then
+    stage "Wayland tests: $title"
+    echo "skipped: this tree has no native Wayland backend (platform/wayland)"
+  elif [[ $(id -u) -ne 0 ]]; then
+    stage "Wayland tests: $title"
+    echo "skipped: the Debian testing root needs root (mmdebstrap, chroot)"
+  elif ! forky=$(bash tests/rootfs/build.sh forky 2>build/rootfs-forky.log); then
+    stage "Wayland tests: $title"
+    echo "skipped: the Debian testing root could not be built: $(grep -m1 "^E: " build/rootfs-forky.log || tail -n1 build/rootfs-forky.log)"
+  else
+    wayland_tests "$title" tests/wayland/wlroots-session.sh --root "$forky" "$@"
+  fi
+}
+wlroots_tests "sway 1.12 (Debian testing root)" --compositor sway
+wlroots_tests "sway 1.12 at scale 2 with a second output (Debian testing root)" --compositor sway --scale 2 --outputs 2
+wlroots_tests "labwc 0.20 (Debian testing root)" --compositor labwc
+
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"

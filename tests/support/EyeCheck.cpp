@@ -11,11 +11,17 @@ namespace support {
 
 testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point pointer,
                                       milliseconds deadline, double scale) {
+    return PupilsLookAt([&] { return LookAt(x, window, scale); }, pointer, deadline, scale);
+}
+
+testing::AssertionResult PupilsLookAt(const std::function<Shot()>& look, Point pointer,
+                                      milliseconds deadline, double scale) {
     std::string report;
+    Point at;
     const bool right = WaitUntil(
         [&] {
-            const Shot shot = LookAt(x, window, scale);
-            const Point at{shot.left, shot.top};
+            const Shot shot = look();
+            at = {shot.left, shot.top};
             const int offScreen =
                 static_cast<int>(std::count(shot.pixels.begin(), shot.pixels.end(), OffScreen));
             if (offScreen > 0) {
@@ -48,7 +54,6 @@ testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point poi
         },
         deadline, milliseconds(25));
     if (right) return testing::AssertionSuccess();
-    const Point at = x.RootPosition(window).value_or(Point{});
     return testing::AssertionFailure()
            << "pointer (" << pointer.x << ", " << pointer.y << "), window at (" << at.x << ", "
            << at.y << "): " << report;

@@ -3,6 +3,8 @@
 // fall between two ticks or before the first tick after a move.
 #pragma once
 
+#include <functional>
+
 #include "tests/support/XClient.h"
 
 namespace support {
@@ -14,5 +16,9 @@ constexpr double PupilTolerance = 0.75;  // device pixels between measured and e
 // PupilTolerance of the expected one; otherwise a failure that gives both centres.
 testing::AssertionResult PupilsLookAt(const XClient& x, Window window, Point pointer,
                                       milliseconds deadline = milliseconds(2000), double scale = 1);
+// The same over shots that `look` takes (LookAt's: the window's area, placed where the
+// window is, in the units of `pointer`), for screens that X does not show.
+testing::AssertionResult PupilsLookAt(const std::function<Shot()>& look, Point pointer,
+                                      milliseconds deadline, double scale = 1);
 
 }  // namespace support

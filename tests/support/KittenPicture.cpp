@@ -1,10 +1,12 @@
 // Reading the kitten's picture files and measuring the painted eyes: see KittenPicture.h.
 #include "tests/support/KittenPicture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 
 namespace support {
@@ -217,6 +219,67 @@ Shot LookAt(const XClient& x, Window window, double scale) {
             shot.pixels[static_cast<std::size_t>(visible.top - at->y + y) * width +
                         (visible.left - at->x + x0)] = visible.At(x0, y);
     return shot;
+}
+
+Shot DecodePpm(const std::string& bytes, Point at) {
+    std::istringstream header(bytes);
+    std::string magic;
+    int width = 0, height = 0, maximum = 0;
+    header >> magic >> width >> height >> maximum;
+    if (!header || magic != "P6" || maximum != 255 || width <= 0 || height <= 0) return {};
+    const auto start = static_cast<std::size_t>(header.tellg()) + 1;  // one blank after it
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    if (bytes.size() < start + count * 3) return {};
+    Shot shot{at.x, at.y, width, height, std::vector<std::uint32_t>(count)};
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto byte = [&](int channel) {
+            return static_cast<std::uint32_t>(
+                static_cast<unsigned char>(bytes[start + i * 3 + channel]));
+        };
+        shot.pixels[i] = byte(0) << 16 | byte(1) << 8 | byte(2);
+    }
+    return shot;
+}
+
+Shot Crop(const Shot& shot, int left, int top, int width, int height) {
+    Shot part{left, top, width, height,
+              std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, OffScreen)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int fromX = left + x - shot.left, fromY = top + y - shot.top;
+            if (fromX >= 0 && fromY >= 0 && fromX < shot.width && fromY < shot.height)
+                part.pixels[static_cast<std::size_t>(y) * width + x] = shot.At(fromX, fromY);
+        }
+    return part;
+}
+
+std::optional<Point> FindKitten(const Shot& screen, double scale) {
+    const Picture& picture = Kitten(scale);
+    if (Unread(picture, scale, nullptr)) return std::nullopt;
+    // Pixels whose 3x3 neighbourhood is all face, sampled every few pixels: what a
+    // blended or shifted outline cannot change.
+    std::vector<Point> inner;
+    const int every = Scaled(5, scale);
+    for (int y = 1; y + 1 < picture.height; y += every)
+        for (int x = 1; x + 1 < picture.width; x += every) {
+            const auto nearEye = [&](Point eye) {  // the disc and a margin round it
+                return std::hypot(x + 0.5 - eye.x * scale, y + 0.5 - eye.y * scale) <=
+                       (EyeRadius + 2) * scale;
+            };
+            bool face = !nearEye(Eye1) && !nearEye(Eye2);
+            for (int dy = -1; dy <= 1 && face; ++dy)
+                for (int dx = -1; dx <= 1 && face; ++dx) face = !picture.IsKey(x + dx, y + dy);
+            if (face) inner.push_back({x, y});
+        }
+    if (inner.empty()) return std::nullopt;
+    for (int top = 0; top + picture.height <= screen.height; ++top)
+        for (int left = 0; left + picture.width <= screen.width; ++left) {
+            const bool all = std::all_of(inner.begin(), inner.end(), [&](Point p) {
+                return screen.At(left + p.x, top + p.y) == picture.At(p.x, p.y);
+            });
+            if (all) return Point{screen.left + left, screen.top + top};
+        }
+    return std::nullopt;
 }
 
 }  // namespace support

@@ -84,4 +84,15 @@ std::string SavedPlace(Point place, const std::string& lineEnd = "\n");
 // read OffScreen. Throws std::runtime_error when the window is gone.
 Shot LookAt(const XClient& x, Window window, double scale = 1);
 
+// Screen shots taken by other means than X (a Wayland compositor's, through grim).
+// A binary PPM (P6, 8 bits a channel) placed with its top-left at `at`; an empty shot
+// when the bytes hold no such picture.
+Shot DecodePpm(const std::string& bytes, Point at = {});
+// The part of a shot over an area in its own coordinates; pixels outside it read OffScreen.
+Shot Crop(const Shot& shot, int left, int top, int width, int height);
+// Where the picture for the scale shows in a shot, whole: the top-left corner (in the
+// shot's coordinates) of the first place where every pixel of the face that lies away
+// from its outline and its eyes shows exactly; nullopt when there is none.
+std::optional<Point> FindKitten(const Shot& screen, double scale = 1);
+
 }  // namespace support

@@ -202,6 +202,21 @@ std::optional<milliseconds> CpuTimeOf(pid_t pid) {
     return milliseconds((userTicks + systemTicks) * 1000 / (perSecond > 0 ? perSecond : 100));
 }
 
+long ContextSwitches(pid_t pid) {
+    std::error_code error;
+    std::filesystem::directory_iterator tasks("/proc/" + std::to_string(pid) + "/task", error);
+    if (error) return -1;
+    long switches = 0;
+    for (const auto& task : tasks) {
+        std::istringstream status(ReadFile(task.path() / "status"));
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with("voluntary_ctxt_switches:") ||
+                line.starts_with("nonvoluntary_ctxt_switches:"))
+                switches += std::stol(line.substr(line.find(':') + 1));
+    }
+    return switches;
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;

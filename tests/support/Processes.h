@@ -84,6 +84,9 @@ Child StartCpuHog();
 // The processor time (user and system) that a process has used so far, from
 // /proc/PID/stat; nullopt when the process is gone.
 std::optional<milliseconds> CpuTimeOf(pid_t pid);
+// The times the kernel switched away from any of a process's threads (voluntary and
+// not), from /proc/PID/task/*/status: its wake-ups, for a process at rest; -1 when gone.
+long ContextSwitches(pid_t pid);
 
 std::string ReadFile(const std::filesystem::path& path);  // "" when missing
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);

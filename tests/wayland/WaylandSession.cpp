@@ -92,7 +92,10 @@ void SetXftDpi(int dpi) {
 }
 
 Mover::Mover(const std::string& desktop) {
-    const std::string path = std::string(VELLORY_MOVERS_DIR) + "/" + desktop + "_mover";
+    // The wlroots compositors share one mover (virtual pointers).
+    const bool wlroots = desktop == "sway" || desktop == "labwc";
+    const std::string path =
+        std::string(VELLORY_MOVERS_DIR) + "/" + (wlroots ? "wlr" : desktop) + "_mover";
     int down[2], up[2];
     // NOTE: close-on-exec, so that no other child keeps the mover's input open.
     if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0)
@@ -142,25 +145,43 @@ void Mover::MoveTo(Point logical) {
 
 KittenProcess::KittenProcess(XClient& x, double scale) : x_(x), scale_(scale) {}
 
-Window KittenProcess::Start(const std::vector<std::pair<std::string, std::string>>& environment) {
-    const std::filesystem::path exe = folder_.Path() / "vellory";
-    std::filesystem::copy_file(VELLORY_EXE, exe);
-    Launch launch;
-    launch.argv = {exe.string()};
+KittenCopy::KittenCopy() {
+    std::filesystem::copy_file(VELLORY_EXE, folder_.Path() / "vellory");
+}
+
+void KittenCopy::Save(const std::string& settings) {
+    WriteFile(folder_.Path() / "vellory.ini", settings);
+}
+
+void KittenCopy::Launch(const Variables& environment) {
+    support::Launch launch;
+    launch.argv = {(folder_.Path() / "vellory").string()};
     for (const auto& [name, value] : environment) launch.environment.Set(name, value);
     launch.errors = folder_.Path() / "errors";
     launch.output = folder_.Path() / "output";
     process_ = Child(launch);
+}
+
+std::optional<std::string> KittenCopy::Settings() const {
+    const std::filesystem::path ini = folder_.Path() / "vellory.ini";
+    if (!std::filesystem::exists(ini)) return std::nullopt;
+    return ReadFile(ini);
+}
+
+
+Window KittenProcess::Start(const Variables& environment) {
+    copy_.Launch(environment);
+    Child& process = copy_.Process();
     const bool shown = WaitUntil(
         [&] {
             for (Window window : x_.FindByClass("vellory")) {
                 const auto pid = x_.Property32(window, "_NET_WM_PID");
-                if (!pid.empty() && pid[0] == process_.Pid() && x_.Viewable(window)) {
+                if (!pid.empty() && pid[0] == process.Pid() && x_.Viewable(window)) {
                     window_ = window;
                     return true;
                 }
             }
-            return !process_.Running();
+            return !process.Running();
         },
         milliseconds(10000));
     if (!shown || window_ == None) throw std::runtime_error("no window; stderr: " + Errors());
@@ -174,12 +195,6 @@ Window KittenProcess::Start(const std::vector<std::pair<std::string, std::string
         milliseconds(10000), milliseconds(20));
     if (!painted) throw std::runtime_error("the eyes were not painted");
     return window_;
-}
-
-std::optional<std::string> KittenProcess::Settings() const {
-    const std::filesystem::path ini = folder_.Path() / "vellory.ini";
-    if (!std::filesystem::exists(ini)) return std::nullopt;
-    return ReadFile(ini);
 }
 
 Point KittenProcess::Position() const {

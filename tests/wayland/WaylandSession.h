@@ -17,7 +17,8 @@ namespace wltest {
 using namespace support;
 
 // Drives the compositor's pointer through its own input: lines "x y", "press",
-// "release" to the desktop's mover, each answered "ok" once taken.
+// "release" to the desktop's mover (<desktop>_mover; wlr_mover for sway and labwc), each
+// answered "ok" once taken.
 class Mover {
   public:
     explicit Mover(const std::string& desktop);  // throws when the mover cannot start
@@ -35,24 +36,40 @@ class Mover {
     int to_ = -1, from_ = -1;
 };
 
-// The kitten: a copy of the built program in a folder of its own, started with the
-// session's environment, its window found and its eyes painted.
+using Variables = std::vector<std::pair<std::string, std::string>>;
+
+// A copy of the built program in a folder of its own, where its settings file goes,
+// started with the session's environment as a user starts it.
+class KittenCopy {
+  public:
+    KittenCopy();
+    void Save(const std::string& settings);  // the settings file, before the start
+    void Launch(const Variables& environment);
+    Child& Process() { return process_; }
+    std::string Errors() const { return ReadFile(folder_.Path() / "errors"); }
+    std::optional<std::string> Settings() const;
+
+  private:
+    TempFolder folder_;
+    Child process_;
+};
+
+// The kitten as an X11 window (on Xwayland): started, its window found and its eyes painted.
 class KittenProcess {
   public:
     // `scale`: the display scale it is to draw at.
     explicit KittenProcess(XClient& x, double scale = 1);
     // Starts it; throws when no window with painted eyes comes.
-    Window Start(const std::vector<std::pair<std::string, std::string>>& environment = {});
-    Child& Process() { return process_; }
-    std::string Errors() const { return ReadFile(folder_.Path() / "errors"); }
-    std::optional<std::string> Settings() const;
+    Window Start(const Variables& environment = {});
+    Child& Process() { return copy_.Process(); }
+    std::string Errors() const { return copy_.Errors(); }
+    std::optional<std::string> Settings() const { return copy_.Settings(); }
     Point Position() const;
 
   private:
     XClient& x_;
     double scale_;
-    TempFolder folder_;
-    Child process_;
+    KittenCopy copy_;
     Window window_ = None;
 };
 
@@ -68,7 +85,7 @@ class NativeWindow {
     Child process_;
 };
 
-// The session's desktop ("kwin", "gnome"); the tests skip without one.
+// The session's desktop ("kwin", "gnome", "sway", "labwc"); the tests skip without one.
 std::optional<std::string> Desktop();
 // The running GNOME Shell's major version (43, 48); 0 without one.
 int GnomeShellMajor();

@@ -1,0 +1,49 @@
+// The harness of the native Wayland backend's tests, run inside a wlroots session
+// (tests/wayland/wlroots-session.sh): the layout that the session made, the screen as the
+// compositor shows it (grim), and the kitten found there by its picture. No X is involved:
+// the kitten is a layer-shell surface, which only the compositor's own pictures show.
+#pragma once
+
+#include "WaylandSession.h"
+
+namespace wltest {
+
+// A wlroots session (sway, labwc), where the native backend runs.
+bool OnWlroots();
+// The first output's scale and the number of outputs, as the session script made them:
+// each output 1280x720 logical pixels, side by side from (0, 0).
+double SessionScale();
+int SessionOutputs();
+constexpr Point OutputSize{1280, 720};
+
+// The screen over a logical area, in device pixels at `scale`, placed at the area's place
+// times the scale. Throws std::runtime_error when grim fails.
+Shot Screenshot(Point at, Point size, double scale);
+// One logical pixel's colour, as the first output shows it.
+std::uint32_t ColourAt(Point at);
+
+// The kitten on the native backend: a copy of the program whose settings file puts it
+// at `saved`, found on the first output by its picture. Places are logical pixels.
+class NativeKitten {
+  public:
+    explicit NativeKitten(Point saved);
+    // Starts it; throws when its picture with painted eyes does not show within 10 s.
+    void Start();
+    Child& Process() { return copy_.Process(); }
+    std::string Errors() const { return copy_.Errors(); }
+    std::optional<std::string> Settings() const { return copy_.Settings(); }
+    // Looks for it on the first output; remembers the place it was found at.
+    std::optional<Point> Find();
+    Point Position() const { return at_; }  // where it was last found
+    double Scale() const { return scale_; }
+    // The screen over its picture's area at Position(), device pixels at its scale.
+    Shot Look() const;
+    testing::AssertionResult LooksAt(Point pointer, milliseconds deadline) const;
+
+  private:
+    KittenCopy copy_;
+    double scale_;
+    Point at_;
+};
+
+}  // namespace wltest

@@ -1,0 +1,163 @@
+// The kitten as a layer-shell surface of its own under wlroots compositors (sway, labwc),
+// seen through the compositor's own screen shots and driven through a virtual pointer:
+// it comes up at its saved place drawn for the output's scale, lets the window below show
+// and take presses beside its face while staying on top, looks at the pointer wherever it
+// is, drags, quits by double-click saving its place, sleeps at rest, and waits for a seat
+// that has no pointer yet.
+#include "NativeSession.h"
+#include "tests/support/EyeCheck.h"
+
+using namespace wltest;
+
+namespace {
+
+constexpr Point Saved{300, 200};
+constexpr milliseconds TurnDeadline(500);
+
+class Native : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!OnWlroots()) GTEST_SKIP() << "not inside tests/wayland/wlroots-session.sh";
+    }
+    void Start(bool withPointer = true) {
+        if (withPointer) mover = std::make_unique<Mover>(*Desktop());
+        kitten.Start();
+    }
+    // Places round the kitten: over whatever lies beside it, and below it.
+    std::vector<Point> Around() const {
+        const Point at = kitten.Position();
+        return {{at.x - 150, at.y + 120},
+                {at.x + KittenWidth + 150, at.y + 40},
+                {at.x + 100, at.y + KittenHeight + 150},
+                {5, 5}};
+    }
+    testing::AssertionResult FollowsTo(Point place) {
+        mover->MoveTo(place);
+        return kitten.LooksAt(place, TurnDeadline);
+    }
+    // The screen over the kitten shows its picture for the scale, eyes painted, and
+    // `below` wherever the picture is transparent.
+    testing::AssertionResult Shows(std::uint32_t below) {
+        std::string first;
+        if (WaitUntil(
+                [&] { return CountWrongPixels(kitten.Look(), below, &first, kitten.Scale()) == 0; },
+                milliseconds(2000), milliseconds(100)))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << first;
+    }
+    // A logical pixel of the kitten's square that is transparent at every device pixel.
+    Point Transparent() const {
+        const Picture& picture = Kitten(kitten.Scale());
+        for (int y = 0; y < KittenHeight; ++y)
+            for (int x = 0; x < KittenWidth; ++x) {
+                bool clear = true;
+                const Point from = Scaled(Point{x, y}, kitten.Scale());
+                const Point to = Scaled(Point{x + 1, y + 1}, kitten.Scale());
+                for (int dy = from.y; dy < to.y && clear; ++dy)
+                    for (int dx = from.x; dx < to.x && clear; ++dx) clear = picture.IsKey(dx, dy);
+                if (clear && x >= 3 && y >= 3) return Point{x, y};
+            }
+        throw std::runtime_error("no transparent pixel in the kitten's square");
+    }
+    void Click(Point at) {
+        mover->MoveTo(at);
+        Pause(milliseconds(100));
+        mover->Press();
+        Pause(milliseconds(40));
+        mover->Release();
+    }
+
+    NativeKitten kitten{Saved};
+    std::unique_ptr<Mover> mover;
+};
+
+}  // namespace
+
+TEST_F(Native, ComesUpAtItsSavedPlaceDrawnForTheScale) {
+    Start();
+    EXPECT_EQ(kitten.Position(), Saved);
+    // Drawn for the output's scale: every pixel of the picture for it, edges sharp, at
+    // round(207 s) x round(220 s) (the picture's own size); the desktop in the corners.
+    const Point aside{Saved.x - 20, Saved.y + 20};
+    EXPECT_TRUE(Shows(ColourAt(aside)));
+    EXPECT_TRUE(kitten.Process().Running()) << kitten.Errors();
+}
+
+TEST_F(Native, ATransparentCornerShowsAndPassesOnTheWindowBelowAndTheFaceStaysOnTop) {
+    Start();
+    const NativeWindow native;  // opened after the kitten, over the whole output
+    const std::uint32_t colour = ColourAt({Saved.x - 20, Saved.y + 20});
+    EXPECT_TRUE(Shows(colour)) << "with the native window below";
+    const Point corner = kitten.Position() + Transparent();
+    const int before = native.Presses();
+    Click(corner);
+    EXPECT_TRUE(WaitUntil([&] { return native.Presses() > before; }, milliseconds(2000)))
+        << "the press at (" << corner.x << ", " << corner.y << ") did not reach the window below";
+    Pause(milliseconds(300));
+    EXPECT_TRUE(Shows(colour)) << "after the window below was clicked";
+    EXPECT_EQ(kitten.Find(), Saved);
+}
+
+TEST_F(Native, EyesFollowThePointerOverTheDesktopAndOverANativeWindow) {
+    Start();
+    for (const Point place : Around()) EXPECT_TRUE(FollowsTo(place)) << "the empty desktop";
+    const NativeWindow native;
+    for (const Point place : Around()) EXPECT_TRUE(FollowsTo(place)) << "the native window";
+    const Point face = kitten.Position() + FacePoint;
+    EXPECT_TRUE(FollowsTo(face)) << "its own face";
+}
+
+TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
+    if (SessionOutputs() < 2) GTEST_SKIP() << "one output in this session";
+    Start();
+    for (const Point place :
+         {Point{OutputSize.x + 100, 100}, Point{2 * OutputSize.x - 10, OutputSize.y - 10},
+          Point{OutputSize.x + 5, Saved.y + 100}, Point{OutputSize.x - 5, 5}})
+        EXPECT_TRUE(FollowsTo(place));
+}
+
+TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
+    Start();
+    const Point by{100, 50};
+    const Point from = Saved + FacePoint, to = Saved + by;
+    mover->MoveTo(from);
+    Pause(milliseconds(200));
+    mover->Press();
+    for (int step = 1; step <= 10; ++step) {
+        Pause(milliseconds(15));
+        mover->MoveTo({from.x + by.x * step / 10, from.y + by.y * step / 10});
+    }
+    Pause(milliseconds(100));
+    mover->Release();
+    EXPECT_TRUE(
+        WaitUntil([&] { return kitten.Find() == to; }, milliseconds(3000), milliseconds(100)))
+        << "at " << testing::PrintToString(kitten.Position());
+    Pause(milliseconds(500));
+    EXPECT_EQ(kitten.Find(), to) << "after the release";
+
+    const Point left = kitten.Position();  // where it is, whether or not the drag worked
+    Click(left + FacePoint);
+    Pause(milliseconds(80));
+    Click(left + FacePoint);
+    EXPECT_TRUE(ExitedWith(kitten.Process().Wait(milliseconds(5000)), 0)) << kitten.Errors();
+    EXPECT_EQ(kitten.Settings(), SavedPlace(left));
+}
+
+TEST_F(Native, AtRestItWakesAtMostOnceInTenSeconds) {
+    Start();
+    ASSERT_TRUE(FollowsTo(Around()[1]));
+    Pause(milliseconds(1500));  // the last ticks after the move
+    const pid_t pid = kitten.Process().Pid();
+    const long before = ContextSwitches(pid);
+    Pause(milliseconds(10000));
+    EXPECT_LE(ContextSwitches(pid) - before, 1) << "wake-ups in 10 s";
+    EXPECT_TRUE(FollowsTo(Around()[0]));  // and it still follows
+}
+
+TEST_F(Native, StartedBeforeTheSeatHasAPointerItWaitsAndFollowsOnceOneComes) {
+    Start(false);
+    Pause(milliseconds(1000));
+    ASSERT_TRUE(kitten.Process().Running()) << kitten.Errors();
+    mover = std::make_unique<Mover>(*Desktop());
+    for (const Point place : Around()) EXPECT_TRUE(FollowsTo(place));
+}
