@@ -22,15 +22,16 @@ enum class GrabCounting { Unknown, FromPress, FromCurrent };
 
 struct PointerState {
     wl_pointer* pointer = nullptr;
-    bool onFace = false;                 // the pointer is on the window's surface
-    LayoutPlace local;                   // where on it, surface (logical) pixels
-    std::optional<native::Point> place;  // the last known place, layout pixels
-    bool leftDown = false;               // a left press on the face, not released yet
-    LayoutPlace pressed;                 // the press's point of the surface
-    bool moving = false;                 // BeginMove came after that press
-    bool dropped = false;                // released: one last move to where it was dropped
-    native::Point pressPlace;            // where the window was at the press
-    bool grabbed = false;                // the press's implicit grab still holds the surface
+    bool onFace = false;                  // the pointer is on the window's surface
+    LayoutPlace local;                    // where on it, surface (logical) pixels
+    std::optional<native::Point> place;   // the last known place, layout pixels
+    bool leftDown = false;                // a left press on the face, not released yet
+    LayoutPlace pressed;                  // the press's point of the surface
+    std::optional<native::Point> target;  // where the window goes next, layout pixels
+    bool moving = false;                  // BeginMove came after that press
+    bool dropped = false;                 // released: one last move to where it was dropped
+    native::Point pressPlace;             // where the window was at the press
+    bool grabbed = false;                 // the press's implicit grab still holds the surface
     GrabCounting counting = GrabCounting::Unknown;
     native::DoubleClicks clicks;
 };
@@ -75,18 +76,25 @@ native::Point Rounded(LayoutPlace place) {
             static_cast<std::int32_t>(std::lround(place.y))};
 }
 
-// The window goes where the pressed point lies under the pointer. While the compositor
-// has not yet taken the last move, positions still count from the place before it: the
-// next move waits for the sync (Window.cpp), and catches up then.
+// Where the window goes: the pressed point under the pointer, reckoned as the position
+// comes (it counts from the place the compositor had then).
+void Aim() {
+    PointerState& p = P();
+    if (!p.moving || !p.onFace) return;
+    if (CursorSessionsOffered()) LearnCounting();
+    const LayoutPlace pointer = LayoutOfLocal();
+    p.target = Rounded({pointer.x - p.pressed.x, pointer.y - p.pressed.y});
+}
+
+// The window goes to the aim. While the compositor has not yet taken the last move, the
+// next one waits for the sync (Window.cpp, OnPlaceApplied) and goes to the latest aim.
 void Follow() {
     PointerState& p = P();
     if (!p.moving || TheWindow().moveSync != nullptr) return;
-    if (CursorSessionsOffered()) LearnCounting();
-    if (p.onFace) {
-        const LayoutPlace pointer = LayoutOfLocal();
-        const native::Point corner = Rounded({pointer.x - p.pressed.x, pointer.y - p.pressed.y});
+    if (p.target) {
         const native::Point origin = Origin();
-        api::MoveWindow(1, {corner.x - origin.x, corner.y - origin.y});
+        api::MoveWindow(1, {p.target->x - origin.x, p.target->y - origin.y});
+        p.target.reset();
     }
     if (p.dropped) p.moving = p.dropped = p.grabbed = false;
 }
@@ -96,6 +104,7 @@ void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
     // NOTE: without cursor sessions the pointer is known only while it is on the face.
     if (!CursorSessionsOffered()) SetPointerPlace(Rounded(LayoutOfLocal()));
+    Aim();
     Follow();
 }
 
@@ -147,6 +156,7 @@ void OnButton(void*, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32
     if (button == BTN_LEFT) {
         // NOTE: a release may have been missed while the surface was made anew.
         p.moving = p.dropped = false;
+        p.target.reset();
         p.leftDown = true;
         p.pressed = p.local;
         p.pressPlace = w.appliedPlace;
