@@ -4,6 +4,7 @@
 // press's implicit grab keeps the pointer's events coming while the button is held; the
 // surface follows by its margins, the point pressed staying under the pointer.
 #include <linux/input-event-codes.h>
+#include <time.h>
 
 #include <cmath>
 
@@ -13,12 +14,14 @@
 namespace wayland {
 namespace {
 
-// NOTE: compositors count positions during a press's implicit grab in two ways: sway from
-// where the surface was at the press (its pointer moves the surface-local point on by the
-// pointer's travel), labwc and the protocol's letter from where it is now. A drag that took
-// one for the other would run away or lag; the first move of a drag tells them apart
-// against a cursor session's place, once for the session.
-enum class GrabCounting { Unknown, FromPress, FromCurrent };
+// NOTE: while a press's implicit grab holds the surface, compositors count its
+// surface-local positions from different places: sway from where the surface was at the
+// press, labwc from where it was at the last frame, the protocol's letter from where it is
+// now. A drag that took one for another would run away or lag behind. The cursor
+// sessions' places count from no surface: where they come, they lead the drag, at one
+// place an output frame; without them, the surface-local positions count from the place
+// the compositor has taken (Window.cpp's sync), as the protocol says.
+constexpr long long DropGraceNs = 50 * 1000000LL;  // a frame or three after the release
 
 struct PointerState {
     wl_pointer* pointer = nullptr;
@@ -30,9 +33,7 @@ struct PointerState {
     std::optional<native::Point> target;  // where the window goes next, layout pixels
     bool moving = false;                  // BeginMove came after that press
     bool dropped = false;                 // released: one last move to where it was dropped
-    native::Point pressPlace;             // where the window was at the press
-    bool grabbed = false;                 // the press's implicit grab still holds the surface
-    GrabCounting counting = GrabCounting::Unknown;
+    long long dropEndsNs = 0;             // a cursor place until then is the drop's own
     native::DoubleClicks clicks;
 };
 
@@ -41,34 +42,17 @@ PointerState& P() {
     return state;
 }
 
-LayoutPlace FromCorner(native::Point corner) {
-    const PointerState& p = P();
-    return {corner.x + p.local.x, corner.y + p.local.y};
-}
-
-double DistanceSquared(LayoutPlace a, native::Point b) {
-    return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
-}
-
-// Tells how the compositor counts during a grab, once the two ways differ enough.
-void LearnCounting() {
-    PointerState& p = P();
-    constexpr double Apart = 8, Clearly = 4;  // pixels
-    const native::Point applied = TheWindow().appliedPlace;
-    if (p.counting != GrabCounting::Unknown || !p.grabbed || !p.place) return;
-    const LayoutPlace fromPress = FromCorner(p.pressPlace), fromCurrent = FromCorner(applied);
-    if (std::hypot(fromPress.x - fromCurrent.x, fromPress.y - fromCurrent.y) < Apart) return;
-    const double press = std::sqrt(DistanceSquared(fromPress, *p.place));
-    const double current = std::sqrt(DistanceSquared(fromCurrent, *p.place));
-    if (std::abs(press - current) >= Clearly)
-        p.counting = press < current ? GrabCounting::FromPress : GrabCounting::FromCurrent;
+long long NowNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
 // The pointer's place in the layout, from its place on the surface.
 LayoutPlace LayoutOfLocal() {
     const PointerState& p = P();
-    if (p.grabbed && p.counting == GrabCounting::FromPress) return FromCorner(p.pressPlace);
-    return FromCorner(TheWindow().appliedPlace);
+    const native::Point& corner = TheWindow().appliedPlace;
+    return {corner.x + p.local.x, corner.y + p.local.y};
 }
 
 native::Point Rounded(LayoutPlace place) {
@@ -76,18 +60,9 @@ native::Point Rounded(LayoutPlace place) {
             static_cast<std::int32_t>(std::lround(place.y))};
 }
 
-// Where the window goes: the pressed point under the pointer, reckoned as the position
-// comes (it counts from the place the compositor had then).
-void Aim() {
-    PointerState& p = P();
-    if (!p.moving || !p.onFace) return;
-    if (CursorSessionsOffered()) LearnCounting();
-    const LayoutPlace pointer = LayoutOfLocal();
-    p.target = Rounded({pointer.x - p.pressed.x, pointer.y - p.pressed.y});
-}
-
-// The window goes to the aim. While the compositor has not yet taken the last move, the
-// next one waits for the sync (Window.cpp, OnPlaceApplied) and goes to the latest aim.
+// The window goes to the aim: the pressed point under the pointer. While the compositor
+// has not yet taken the last move, the next one waits for the sync (OnPlaceApplied) and
+// goes to the latest aim.
 void Follow() {
     PointerState& p = P();
     if (!p.moving || TheWindow().moveSync != nullptr) return;
@@ -96,16 +71,27 @@ void Follow() {
         api::MoveWindow(1, {p.target->x - origin.x, p.target->y - origin.y});
         p.target.reset();
     }
-    if (p.dropped) p.moving = p.dropped = p.grabbed = false;
+    // NOTE: with cursor sessions, the release's own place may come a frame later.
+    if (p.dropped && (!CursorSessionsOffered() || NowNs() >= p.dropEndsNs))
+        p.moving = p.dropped = false;
+}
+
+void Aim(LayoutPlace pointer) {
+    PointerState& p = P();
+    if (p.dropped && CursorSessionsOffered() && NowNs() >= p.dropEndsNs)
+        p.moving = p.dropped = false;  // a place after the drop's own: the pointer moved on
+    if (!p.moving) return;
+    p.target = Rounded({pointer.x - p.pressed.x, pointer.y - p.pressed.y});
+    Follow();
 }
 
 void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     PointerState& p = P();
     p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
+    if (CursorSessionsOffered()) return;
     // NOTE: without cursor sessions the pointer is known only while it is on the face.
-    if (!CursorSessionsOffered()) SetPointerPlace(Rounded(LayoutOfLocal()));
-    Aim();
-    Follow();
+    SetPointerPlace(Rounded(LayoutOfLocal()));
+    Aim(LayoutOfLocal());
 }
 
 void OnEnter(void*, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
@@ -131,8 +117,8 @@ void OnButton(void*, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32
         // The drag ends where the last motion took the pointer.
         p.leftDown = false;
         p.dropped = p.moving;
+        p.dropEndsNs = NowNs() + DropGraceNs;
         Follow();
-        p.grabbed = p.moving;  // until the last move
         return;
     }
     if (!pressed || !p.onFace) return;
@@ -159,8 +145,6 @@ void OnButton(void*, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32
         p.target.reset();
         p.leftDown = true;
         p.pressed = p.local;
-        p.pressPlace = w.appliedPlace;
-        p.grabbed = true;
         if (p.clicks.Ends({time, Rounded(LayoutOfLocal())}, native::DoubleClickLimits{}))
             event.kind = native::EventKind::DblClick;
     }
@@ -211,15 +195,15 @@ std::optional<native::Point> PointerPlace() {
 }
 
 void SetPointerPlace(native::Point layout) {
-    if (P().place == layout) return;
-    P().place = layout;
+    PointerState& p = P();
+    if (p.place == layout) return;
+    p.place = layout;
     Moved();
+    if (CursorSessionsOffered()) Aim({double(layout.x), double(layout.y)});
 }
 
-// NOTE: the grab ends with its surface; a surface made anew counts from where it is.
 void OnSurfaceGone(wl_surface*) {
     P().onFace = false;
-    P().grabbed = false;
 }
 
 void OnPlaceApplied() {
