@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-dev libxtst-dev libxdamage-dev
           libgtest-dev libbenchmark-dev zlib1g-dev
-          libdbus-1-dev)
+          libdbus-1-dev
+          # the native Wayland backend: libwayland-client, wayland-scanner, the protocols
+          libwayland-dev libwayland-bin wayland-protocols)
 if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
   # session bus), metacity, fvwm and kwin_x11. mmdebstrap and zstd: the Debian 13 root

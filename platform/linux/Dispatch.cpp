@@ -8,6 +8,8 @@
 
 #include "platform/User32.h"
 #include "platform/linux/Choice.h"
+#include "platform/linux/WaylandSession.h"
+#include "platform/wayland/WaylandBackend.h"
 #include "platform/x11/X11Platform.h"
 
 namespace backends {
@@ -33,10 +35,19 @@ namespace native {
 
 using backends::Chosen;
 
+// The Wayland compositor is asked what it offers only in a Wayland session and when X11
+// is not forced; its connection stays for the Wayland backend, and goes otherwise.
 bool Open(std::string& whyNot) {
     const std::optional<std::string> forced = backends::ForcedBackend();
-    const std::optional<backends::WaylandOffer> offer;
+    std::optional<backends::WaylandOffer> offer;
+    if (forced != "x11" && backends::WaylandSessionName()) offer = wayland::Probe();
     const backends::Choice choice = backends::Choose(forced, offer);
+    if (choice.kind == backends::Kind::Wayland) {
+        backends::chosen = &wayland::api::Table;
+    } else {
+        wayland::Drop();
+        backends::chosen = &x11::api::Table;
+    }
     if (!choice.kind) {
         whyNot = choice.whyNot;
         return false;

@@ -48,25 +48,13 @@ const DoubleClickLimits& Limits() {
     return limits;
 }
 
-std::optional<XButtonEvent>& LastPress() {  // the last left press that could begin one
-    static std::optional<XButtonEvent> press;
-    return press;
-}
-
 }  // namespace
 
 bool EndsDoubleClick(const XButtonEvent& press) {
-    const DoubleClickLimits& limits = Limits();
-    auto& last = LastPress();
-    // NOTE: server times are 32-bit milliseconds that wrap: their difference is taken so.
-    if (last && static_cast<std::uint32_t>(press.time - last->time) <= limits.timeMs &&
-        std::abs(press.x_root - last->x_root) <= limits.distance &&
-        std::abs(press.y_root - last->y_root) <= limits.distance) {
-        last.reset();  // a third press begins anew
-        return true;
-    }
-    last = press;
-    return false;
+    static native::DoubleClicks clicks;
+    // NOTE: server times are 32-bit milliseconds that wrap, as DoubleClicks takes them.
+    return clicks.Ends({static_cast<std::uint32_t>(press.time), {press.x_root, press.y_root}},
+                       Limits());
 }
 
 }  // namespace x11

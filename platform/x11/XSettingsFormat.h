@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/DoubleClick.h"
+
 namespace x11 {
 
 using XSettingsIntegers = std::map<std::string, std::int32_t>;
@@ -18,11 +20,7 @@ using XSettingsIntegers = std::map<std::string, std::int32_t>;
 std::optional<XSettingsIntegers> ParseXSettingsIntegers(const unsigned char* bytes,
                                                         std::size_t size);
 
-struct DoubleClickLimits {
-    std::uint32_t timeMs = 500;  // the second press must come within this
-    std::int32_t distance = 4;   // and within this many pixels of the first, either way
-    friend bool operator==(const DoubleClickLimits&, const DoubleClickLimits&) = default;
-};
+using native::DoubleClickLimits;
 
 // Net/DoubleClickTime and Net/DoubleClickDistance where the desktop publishes sensible
 // values, else the defaults, each on its own.

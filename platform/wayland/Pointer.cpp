@@ -1,0 +1,236 @@
+// The seat's pointer, followed as devices come and go: presses on the face (a second left
+// press within the double-click limits is a double-click), the drag that BeginMove starts
+// after a left press, and the pointer's place where no cursor session tells it. The
+// press's implicit grab keeps the pointer's events coming while the button is held; the
+// surface follows by its margins, the point pressed staying under the pointer.
+#include <linux/input-event-codes.h>
+#include <time.h>
+
+#include <cmath>
+
+#include "platform/DoubleClick.h"
+#include "platform/wayland/WaylandPlatform.h"
+
+namespace wayland {
+namespace {
+
+// NOTE: while a press's implicit grab holds the surface, compositors count its
+// surface-local positions from different places: sway from where the surface was at the
+// press, labwc from where it was at the last frame, the protocol's letter from where it is
+// now. A drag that took one for another would run away or lag behind. The cursor
+// sessions' places count from no surface: where they come, they lead the drag, at one
+// place an output frame; without them, the surface-local positions count from the place
+// the compositor has taken (Window.cpp's sync), as the protocol says.
+constexpr long long DropGraceNs = 50 * 1000000LL;  // a frame or three after the release
+
+struct PointerState {
+    wl_pointer* pointer = nullptr;
+    bool onFace = false;                  // the pointer is on the window's surface
+    LayoutPlace local;                    // where on it, surface (logical) pixels
+    std::optional<native::Point> place;   // the last known place, layout pixels
+    bool leftDown = false;                // a left press on the face, not released yet
+    LayoutPlace pressed;                  // the press's point of the surface
+    std::optional<native::Point> target;  // where the window goes next, layout pixels
+    bool moving = false;                  // BeginMove came after that press
+    bool dropped = false;                 // released: one last move to where it was dropped
+    long long dropEndsNs = 0;             // a cursor place until then is the drop's own
+    native::DoubleClicks clicks;
+};
+
+PointerState& P() {
+    static PointerState state;
+    return state;
+}
+
+long long NowNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+// The pointer's place in the layout, from its place on the surface.
+LayoutPlace LayoutOfLocal() {
+    const PointerState& p = P();
+    const native::Point& corner = TheWindow().appliedPlace;
+    return {corner.x + p.local.x, corner.y + p.local.y};
+}
+
+native::Point Rounded(LayoutPlace place) {
+    return {static_cast<std::int32_t>(std::lround(place.x)),
+            static_cast<std::int32_t>(std::lround(place.y))};
+}
+
+// The window goes to the aim: the pressed point under the pointer. While the compositor
+// has not yet taken the last move, the next one waits for the sync (OnPlaceApplied) and
+// goes to the latest aim.
+void Follow() {
+    PointerState& p = P();
+    if (!p.moving || TheWindow().moveSync != nullptr) return;
+    if (p.target) {
+        const native::Point origin = Origin();
+        api::MoveWindow(1, {p.target->x - origin.x, p.target->y - origin.y});
+        p.target.reset();
+    }
+    // NOTE: with cursor sessions, the release's own place may come a frame later.
+    if (p.dropped && (!CursorSessionsOffered() || NowNs() >= p.dropEndsNs))
+        p.moving = p.dropped = false;
+}
+
+void Aim(LayoutPlace pointer) {
+    PointerState& p = P();
+    if (p.dropped && CursorSessionsOffered() && NowNs() >= p.dropEndsNs)
+        p.moving = p.dropped = false;  // a place after the drop's own: the pointer moved on
+    if (!p.moving) return;
+    p.target = Rounded({pointer.x - p.pressed.x, pointer.y - p.pressed.y});
+    Follow();
+}
+
+void OnPosition(wl_fixed_t x, wl_fixed_t y) {
+    PointerState& p = P();
+    p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
+    if (CursorSessionsOffered()) return;
+    // NOTE: without cursor sessions the pointer is known only while it is on the face.
+    SetPointerPlace(Rounded(LayoutOfLocal()));
+    Aim(LayoutOfLocal());
+}
+
+void OnEnter(void*, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+    PointerState& p = P();
+    p.onFace = surface != nullptr && surface == TheWindow().surface;
+    if (p.onFace) OnPosition(x, y);
+}
+
+void OnLeave(void*, wl_pointer*, std::uint32_t, wl_surface*) {
+    P().onFace = false;
+}
+
+void OnMotion(void*, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    if (P().onFace) OnPosition(x, y);
+}
+
+void OnButton(void*, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32_t button,
+              std::uint32_t state) {
+    PointerState& p = P();
+    const WindowState& w = TheWindow();
+    const bool pressed = state == WL_POINTER_BUTTON_STATE_PRESSED;
+    if (button == BTN_LEFT && !pressed) {
+        // The drag ends where the last motion took the pointer.
+        p.leftDown = false;
+        p.dropped = p.moving;
+        p.dropEndsNs = NowNs() + DropGraceNs;
+        Follow();
+        return;
+    }
+    if (!pressed || !p.onFace) return;
+    native::Event event{native::EventKind::MouseDown};
+    switch (button) {
+        case BTN_LEFT:
+            event.button = 1;
+            break;
+        case BTN_RIGHT:
+            event.button = 2;
+            break;
+        case BTN_MIDDLE:
+            event.button = 4;
+            break;
+        default:
+            return;  // extra buttons
+    }
+    // Client pixels are the buffer's.
+    event.x = static_cast<std::int32_t>(std::floor(p.local.x * w.contentScale));
+    event.y = static_cast<std::int32_t>(std::floor(p.local.y * w.contentScale));
+    if (button == BTN_LEFT) {
+        // NOTE: a release may have been missed while the surface was made anew.
+        p.moving = p.dropped = false;
+        p.target.reset();
+        p.leftDown = true;
+        p.pressed = p.local;
+        if (p.clicks.Ends({time, Rounded(LayoutOfLocal())}, native::DoubleClickLimits{}))
+            event.kind = native::EventKind::DblClick;
+    }
+    Post(event);
+}
+
+const wl_pointer_listener PointerListener = {
+    .enter = OnEnter,
+    .leave = OnLeave,
+    .motion = OnMotion,
+    .button = OnButton,
+    .axis = [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    .frame = [](void*, wl_pointer*) {},
+    .axis_source = [](void*, wl_pointer*, std::uint32_t) {},
+    .axis_stop = [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
+    .axis_discrete = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+    .axis_value120 = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+};
+
+}  // namespace
+
+// NOTE: asking for the pointer without the capability is a fatal protocol error; a
+// headless seat has none until a (virtual) device comes.
+void OnSeatCapabilities(std::uint32_t capabilities) {
+    PointerState& p = P();
+    const bool has = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+    if (has && p.pointer == nullptr) {
+        p.pointer = wl_seat_get_pointer(W().seat);
+        wl_pointer_add_listener(p.pointer, &PointerListener, nullptr);
+        StartCursorSessions();
+    } else if (!has && p.pointer != nullptr) {
+        StopCursorSessions();
+        if (wl_pointer_get_version(p.pointer) >= WL_POINTER_RELEASE_SINCE_VERSION)
+            wl_pointer_release(p.pointer);
+        else
+            wl_pointer_destroy(p.pointer);
+        p.pointer = nullptr;
+        p.onFace = p.leftDown = p.moving = p.dropped = false;
+    }
+}
+
+wl_pointer* ThePointer() {
+    return P().pointer;
+}
+
+std::optional<native::Point> PointerPlace() {
+    return P().place;
+}
+
+void SetPointerPlace(native::Point layout) {
+    PointerState& p = P();
+    if (p.place == layout) return;
+    p.place = layout;
+    Moved();
+    if (CursorSessionsOffered()) Aim({double(layout.x), double(layout.y)});
+}
+
+void OnSurfaceGone(wl_surface*) {
+    P().onFace = false;
+}
+
+void OnPlaceApplied() {
+    Follow();
+}
+
+}  // namespace wayland
+
+namespace wayland::api {
+
+// GetCursorPos: the last place known, from the primary output's corner.
+bool GetPointer(Point& position) {
+    const auto place = wayland::PointerPlace();
+    if (!place) return false;
+    const Point origin = Origin();
+    position = {place->x - origin.x, place->y - origin.y};
+    return true;
+}
+
+void ReleaseCapture() {
+    wayland::P().moving = wayland::P().dropped = false;
+}
+
+void BeginMove(WindowId window) {
+    wayland::PointerState& p = wayland::P();
+    if (window == 0 || !TheWindow().exists || !p.leftDown) return;
+    p.moving = true;
+}
+
+}  // namespace wayland::api
