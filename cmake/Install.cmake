@@ -68,7 +68,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "kitten whose eyes follow the mouse pointe
 # NOTE: CMake reads a semicolon as a list separator: the text has none.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "A kitten's face, cut to its outline, floats above every ordinary window of\n"
-       "an X11 desktop, and its eyes follow the mouse pointer anywhere on the screen.\n"
+       "an X11 or Wayland desktop, and its eyes follow the mouse pointer anywhere on\n"
+       "the screen.\n"
        "Drag it with the left mouse button. Double-click it to send it away: it comes\n"
        "back where it was at the next start.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
