@@ -7,7 +7,7 @@
 # program's wake-ups) and the time from a pointer move to new pixels in the kitten's
 # window (bench/whole/WaylandLatency.cpp). First, the compositor's side of the relay
 # alone: the compositor's time with no one owning the kitten's bus name, and with a client
-# that owns it and only counts the calls (bench/relay-counter.py). Run inside a session:
+# that owns it and only counts the calls (tests/wayland/relay_probe.py). Run inside a session:
 #   tests/wayland/kwin-session.sh [--root ROOT] -- bench/wayland.sh BUILD
 #   tests/wayland/gnome-session.sh [--root ROOT] -- bench/wayland.sh BUILD
 # Prints a Markdown table.
@@ -81,7 +81,7 @@ alone() {
   if [[ $# -gt 1 ]]; then
     mkfifo "$scratch/counter-in"
     : >"$scratch/counted"
-    "$here/relay-counter.py" <"$scratch/counter-in" >"$scratch/counted" & local counter=$!
+    "$here/../tests/wayland/relay_probe.py" <"$scratch/counter-in" >"$scratch/counted" & local counter=$!
     exec {hold}>"$scratch/counter-in"
     while ! grep -q ready "$scratch/counted"; do sleep 0.1; done
     sleep 1

@@ -42,9 +42,12 @@ wayland_tests() {  # title, then the session script's arguments
   in_session "$@" -- build/tests/wayland_tests
 }
 wayland_tests "KWin 5.27 (Debian 12)" tests/wayland/kwin-session.sh
+in_session tests/wayland/kwin-session.sh -- tests/wayland/kwin-script-check.py build
 wayland_tests "GNOME Shell 43 (Debian 12)" tests/wayland/gnome-session.sh
 if [[ $(id -u) -eq 0 ]]; then
   wayland_tests "KWin 6.3 (Debian 13 root)" tests/wayland/kwin-session.sh --root "$(bash tests/rootfs/build.sh)"
+  in_session tests/wayland/kwin-session.sh --root "$(bash tests/rootfs/build.sh)" -- \
+    tests/wayland/kwin-script-check.py build
   wayland_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh --root "$(bash tests/rootfs/build.sh)"
 fi
 

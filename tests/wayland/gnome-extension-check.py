@@ -4,24 +4,23 @@ metadata.json lists this shell's major version (else it fails at once, naming th
 that variant is enabled without error and the other is out of date; while a client owns
 org.vellory.PointerRelay, the extension sends it Screen once and then the pointer's
 places from the shell's own connection, a burst coalesced to one place a look of the
-kitten's (70 ms) and ending on the latest place, nothing at rest; nothing once the name is released; Screen(0, 0) when disabled.
+kitten's (70 ms) and ending on the latest place, nothing at rest; nothing once the name is
+released; Screen(0, 0) when disabled.
 Run inside tests/wayland/gnome-session.sh (the extension enabled). A probe stands in for
 the program here so that the extension is checked on its own, on any shell version."""
 import json
 import os
 import subprocess
 import sys
-import time
 
 import dbus
 import dbus.service
 from dbus.mainloop.glib import DBusGMainLoop
-from gi.repository import GLib
 
-RelayName = "org.vellory.PointerRelay"
+from relay_probe import Burst, MostInBurst, Probe, Pump, RelayName
+
 Variants = ("eyes-relay@vellory", "eyes-relay-legacy@vellory")
 Enabled, OutOfDate = 1, 4  # the shell's ExtensionState
-LookSeconds = 0.070  # the kitten looks at the pointer this often
 Failures = []
 
 
@@ -29,30 +28,6 @@ def Check(condition, what):
     if not condition:
         Failures.append(what)
         print(f"FAIL: {what}", file=sys.stderr)
-
-
-class Probe(dbus.service.Object):
-    """Records every call with its sender."""
-
-    def __init__(self, bus):
-        super().__init__(bus, "/org/vellory/PointerRelay")
-        self.calls = []
-
-    @dbus.service.method(RelayName, in_signature="ii", sender_keyword="sender")
-    def Pointer(self, x, y, sender):
-        self.calls.append(("Pointer", int(x), int(y), sender))
-
-    @dbus.service.method(RelayName, in_signature="ii", sender_keyword="sender")
-    def Screen(self, width, height, sender):
-        self.calls.append(("Screen", int(width), int(height), sender))
-
-
-def Pump(seconds):
-    context = GLib.MainContext.default()
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        context.iteration(False)
-        time.sleep(0.002)
 
 
 def Main():
@@ -112,19 +87,12 @@ def Main():
     Check(probe.calls[-1:] == [("Pointer", 640, 400, shell_connection)],
           f"after a move to 640 400: {probe.calls}")
 
-    # A burst of 200 moves in about 0.2 s: coalesced, ending on the last place.
-    probe.calls.clear()
-    start = time.monotonic()
-    for step in range(200):
-        Move(100 + step * 5, 100 + step * 3)
-    seconds = time.monotonic() - start
-    Pump(0.2)
-    pointers = [call for call in probe.calls if call[0] == "Pointer"]
-    Check(pointers[-1:] == [("Pointer", 1095, 697, shell_connection)],
-          f"the burst did not end on 1095 697: {pointers[-2:]}")
-    most = int(seconds / LookSeconds) + 2
-    Check(1 < len(pointers) <= most,
-          f"{len(pointers)} Pointer calls for 200 moves in {seconds:.2f} s (at most {most})")
+    seconds, pointers, last = Burst(probe, Move)
+    Check(pointers[-1:] == [("Pointer", *last, shell_connection)],
+          f"the burst did not end on {last}: {pointers[-2:]}")
+    Check(1 < len(pointers) <= MostInBurst(seconds),
+          f"{len(pointers)} Pointer calls for 200 moves in {seconds:.2f} s "
+          f"(at most {MostInBurst(seconds)})")
     print(f"burst: 200 moves in {seconds:.2f} s -> {len(pointers)} Pointer calls")
 
     probe.calls.clear()
