@@ -10,25 +10,17 @@ Run inside tests/wayland/gnome-session.sh (the extension enabled). A probe stand
 the program here so that the extension is checked on its own, on any shell version."""
 import json
 import os
-import subprocess
 import sys
 
 import dbus
 import dbus.service
 from dbus.mainloop.glib import DBusGMainLoop
 
-from relay_probe import Burst, MostInBurst, Probe, Pump, RelayName
+import relay_probe
+from relay_probe import Check, CheckBurst, Mover, Probe, Pump, RelayName
 
 Variants = ("eyes-relay@vellory", "eyes-relay-legacy@vellory")
 Enabled, OutOfDate = 1, 4  # the shell's ExtensionState
-Failures = []
-
-
-def Check(condition, what):
-    if not condition:
-        Failures.append(what)
-        print(f"FAIL: {what}", file=sys.stderr)
-
 
 def Main():
     DBusGMainLoop(set_as_default=True)
@@ -63,13 +55,7 @@ def Main():
     shell_connection = bus.get_name_owner("org.gnome.Shell")
 
     probe = Probe(bus)
-    mover = subprocess.Popen([os.path.join(os.path.dirname(__file__), "movers", "gnome-mover.py")],
-                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-
-    def Move(x, y):
-        mover.stdin.write(f"{x} {y}\n")
-        mover.stdin.flush()
-        Check(mover.stdout.readline().strip() == "ok", f"the mover did not move to {x} {y}")
+    mover, Move = Mover([os.path.join(os.path.dirname(__file__), "movers", "gnome-mover.py")])
 
     Move(50, 50)
     Pump(0.3)
@@ -87,13 +73,7 @@ def Main():
     Check(probe.calls[-1:] == [("Pointer", 640, 400, shell_connection)],
           f"after a move to 640 400: {probe.calls}")
 
-    seconds, pointers, last = Burst(probe, Move)
-    Check(pointers[-1:] == [("Pointer", *last, shell_connection)],
-          f"the burst did not end on {last}: {pointers[-2:]}")
-    Check(1 < len(pointers) <= MostInBurst(seconds),
-          f"{len(pointers)} Pointer calls for 200 moves in {seconds:.2f} s "
-          f"(at most {MostInBurst(seconds)})")
-    print(f"burst: 200 moves in {seconds:.2f} s -> {len(pointers)} Pointer calls")
+    CheckBurst(probe, Move, shell_connection)
 
     probe.calls.clear()
     Pump(1.0)
@@ -127,8 +107,8 @@ def Main():
 
     mover.stdin.close()
     mover.wait(timeout=5)
-    print(f"GNOME Shell {version}: {ours} " + ("FAILED" if Failures else "loads and delivers"))
-    return 1 if Failures else 0
+    print(f"GNOME Shell {version}: {ours} " + ("FAILED" if relay_probe.Failures else "loads and delivers"))
+    return 1 if relay_probe.Failures else 0
 
 
 if __name__ == "__main__":

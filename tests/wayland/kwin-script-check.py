@@ -6,35 +6,21 @@ at once; a burst coalesced to one place a look of the kitten's (70 ms), ending o
 latest place; nothing at rest; nothing once unloaded.
 Run inside tests/wayland/kwin-session.sh: kwin-script-check.py BUILD (for tests/kwin_mover)."""
 import os
-import subprocess
 import sys
 
 import dbus
 import dbus.service
 from dbus.mainloop.glib import DBusGMainLoop
 
-from relay_probe import Burst, KWinScript, MostInBurst, Probe, Pump, RelayName
-
-Failures = []
-
-
-def Check(condition, what):
-    if not condition:
-        Failures.append(what)
-        print(f"FAIL: {what}", file=sys.stderr)
+import relay_probe
+from relay_probe import Check, CheckBurst, KWinScript, Mover, Probe, Pump, RelayName
 
 
 def Main():
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     kwin = bus.get_name_owner("org.kde.KWin")
-    mover = subprocess.Popen([os.path.join(sys.argv[1], "tests", "kwin_mover")],
-                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-
-    def Move(x, y):
-        mover.stdin.write(f"{x} {y}\n")
-        mover.stdin.flush()
-        Check(mover.stdout.readline().strip() == "ok", f"the mover did not move to {x} {y}")
+    mover, Move = Mover([os.path.join(sys.argv[1], "tests", "kwin_mover")])
 
     Move(50, 60)
     probe = Probe(bus)
@@ -51,13 +37,7 @@ def Main():
     Check(probe.calls == [("Pointer", 640, 400, kwin)], f"a move after a still moment: {probe.calls}")
 
     Pump(0.3)
-    seconds, pointers, last = Burst(probe, Move)
-    Check(pointers[-1:] == [("Pointer", *last, kwin)],
-          f"the burst did not end on {last}: {pointers[-2:]}")
-    Check(1 < len(pointers) <= MostInBurst(seconds),
-          f"{len(pointers)} Pointer calls for 200 moves in {seconds:.2f} s "
-          f"(at most {MostInBurst(seconds)})")
-    print(f"burst: 200 moves in {seconds:.2f} s -> {len(pointers)} Pointer calls")
+    CheckBurst(probe, Move, kwin)
 
     probe.calls.clear()
     Pump(1.0)
@@ -72,8 +52,8 @@ def Main():
     del name
     mover.stdin.close()
     mover.wait(timeout=5)
-    print("KWin: the relay script " + ("FAILED" if Failures else "delivers, coalesced"))
-    return 1 if Failures else 0
+    print("KWin: the relay script " + ("FAILED" if relay_probe.Failures else "delivers, coalesced"))
+    return 1 if relay_probe.Failures else 0
 
 
 if __name__ == "__main__":

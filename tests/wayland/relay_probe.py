@@ -6,6 +6,7 @@ the program does. Run as a program it counts the calls until stdin closes and pr
 "N Pointer calls". The KWin script is the program's own, or the file VELLORY_KWIN_SCRIPT
 names (to measure another)."""
 import os
+import subprocess
 import sys
 import threading
 import time
@@ -48,24 +49,45 @@ def Pump(seconds):
         time.sleep(0.002)
 
 
-# A burst of 200 moves along a line, as fast as the mover takes them: (its seconds, the
-# Pointer calls it brought, the last place). The kitten looks every LookSeconds, so a relay
-# sends at most the first move and then one place a look, ending on the last place.
+Failures = []
+
+
+def Check(condition, what):
+    if not condition:
+        Failures.append(what)
+        print(f"FAIL: {what}", file=sys.stderr)
+
+
+def Mover(argv):
+    """A pointer mover (tests/wayland/movers) and a function that moves it to (x, y)."""
+    mover = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+    def Move(x, y):
+        mover.stdin.write(f"{x} {y}\n")
+        mover.stdin.flush()
+        Check(mover.stdout.readline().strip() == "ok", f"the mover did not move to {x} {y}")
+    return mover, Move
+
+
+# The kitten looks every LookSeconds: after a burst of 200 moves along a line, as fast as
+# the mover takes them, a relay has sent at most the first move and then one place a look,
+# ending on the last place.
 LookSeconds = 0.070
 
 
-def Burst(probe, move):
+def CheckBurst(probe, move, sender):
     probe.calls.clear()
     start = time.monotonic()
     for step in range(200):
         move(100 + step * 5, 100 + step * 3)
     seconds = time.monotonic() - start
     Pump(0.2)
-    return seconds, probe.Pointers(), (1095, 697)
-
-
-def MostInBurst(seconds):
-    return int(seconds / LookSeconds) + 2
+    pointers, most = probe.Pointers(), int(seconds / LookSeconds) + 2
+    Check(pointers[-1:] == [("Pointer", 1095, 697, sender)],
+          f"the burst did not end on 1095 697: {pointers[-2:]}")
+    Check(1 < len(pointers) <= most,
+          f"{len(pointers)} Pointer calls for 200 moves in {seconds:.2f} s (at most {most})")
+    print(f"burst: 200 moves in {seconds:.2f} s -> {len(pointers)} Pointer calls")
 
 
 class KWinScript:
