@@ -5,7 +5,9 @@
 # it (no session bus for the kitten: today's X11 behaviour), one after the other in the
 # same session; then, with the relay, the pointer still for 10 s (relay calls and the
 # program's wake-ups) and the time from a pointer move to new pixels in the kitten's
-# window (bench/whole/WaylandLatency.cpp). Run inside a session:
+# window (bench/whole/WaylandLatency.cpp). First, the compositor's side of the relay
+# alone: the compositor's time with no one owning the kitten's bus name, and with a client
+# that owns it and only counts the calls (tests/wayland/relay_probe.py). Run inside a session:
 #   tests/wayland/kwin-session.sh [--root ROOT] -- bench/wayland.sh BUILD
 #   tests/wayland/gnome-session.sh [--root ROOT] -- bench/wayland.sh BUILD
 # Prints a Markdown table.
@@ -72,7 +74,37 @@ at_rest() {
   rest="at rest 10 s, with the relay: $(grep -c 'member=Pointer' "$scratch/calls" || true) relay calls, $((w1 - w0)) wake-ups"
 }
 
+# The compositor's time for one stroke: $1 its name in the table; a second argument runs
+# the relay counter meanwhile.
+alone() {
+  local k0 k1 calls=-
+  if [[ $# -gt 1 ]]; then
+    mkfifo "$scratch/counter-in"
+    : >"$scratch/counted"
+    "$here/../tests/wayland/relay_probe.py" <"$scratch/counter-in" >"$scratch/counted" & local counter=$!
+    exec {hold}>"$scratch/counter-in"
+    while ! grep -q ready "$scratch/counted"; do sleep 0.1; done
+    sleep 1
+  fi
+  k0=$(ticks "$compositor")
+  stroke | "$mover" >/dev/null
+  k1=$(ticks "$compositor")
+  if [[ $# -gt 1 ]]; then
+    exec {hold}>&-
+    wait "$counter"
+    calls=$(awk '/Pointer calls/ { print $1 }' "$scratch/counted")
+    rm -f "$scratch/counter-in"
+  fi
+  echo "| $1 | $(( (k1 - k0) * 1000 / hz )) ms | $calls |"
+}
+
 echo "### $title $("/proc/$compositor/exe" --version 2>/dev/null | awk '{ print $NF }'), pointer over a native window, 60 moves a second for $seconds s"
+echo
+echo "| the compositor's side of the relay alone | $title's processor time | Pointer calls |"
+echo "|---|---|---|"
+alone "no one owns the kitten's name"
+alone "a client that only counts the calls" counter
+alone "no one owns the kitten's name, again"
 echo
 echo "| kitten | its processor time | $title's processor time |"
 echo "|---|---|---|"

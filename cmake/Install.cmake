@@ -49,10 +49,26 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${PACKAGING_OUT}/vellory.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 # The GNOME Shell extension that tells the kitten where the pointer is under Wayland, in
-# its two variants; the shell loads the one whose metadata names its version.
-foreach(uuid eyes-relay@vellory eyes-relay-legacy@vellory)
-  install(FILES ${PACKAGING_DIR}/gnome-shell/${uuid}/metadata.json
-                ${PACKAGING_DIR}/gnome-shell/${uuid}/extension.js
+# its two variants, made from one source (packaging/gnome-shell/make-extensions.sh); the
+# shell loads the one whose metadata names its version.
+set(EXTENSION_UUIDS eyes-relay@vellory eyes-relay-legacy@vellory)
+set(EXTENSION_SOURCES ${PACKAGING_DIR}/gnome-shell/make-extensions.sh
+                      ${PACKAGING_DIR}/gnome-shell/pointer-relay.js)
+set(EXTENSION_OUTPUTS)
+foreach(uuid ${EXTENSION_UUIDS})
+  list(APPEND EXTENSION_SOURCES ${PACKAGING_DIR}/gnome-shell/${uuid}/frame.js
+                                ${PACKAGING_DIR}/gnome-shell/${uuid}/metadata.json)
+  list(APPEND EXTENSION_OUTPUTS ${PACKAGING_OUT}/gnome-shell/${uuid}/extension.js
+                                ${PACKAGING_OUT}/gnome-shell/${uuid}/metadata.json)
+endforeach()
+add_custom_command(OUTPUT ${EXTENSION_OUTPUTS}
+                   COMMAND bash ${PACKAGING_DIR}/gnome-shell/make-extensions.sh
+                           ${PACKAGING_OUT}/gnome-shell
+                   DEPENDS ${EXTENSION_SOURCES})
+add_custom_target(gnome_extensions ALL DEPENDS ${EXTENSION_OUTPUTS})
+foreach(uuid ${EXTENSION_UUIDS})
+  install(FILES ${PACKAGING_OUT}/gnome-shell/${uuid}/metadata.json
+                ${PACKAGING_OUT}/gnome-shell/${uuid}/extension.js
           DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/${uuid})
 endforeach()
 install(FILES ${PACKAGING_DIR}/copyright ${PACKAGING_OUT}/changelog.gz

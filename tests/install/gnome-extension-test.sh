@@ -16,7 +16,7 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 extensions=$root/usr/share/gnome-shell/extensions
 
 declare -A versions=([eyes-relay-legacy@vellory]='["43", "44"]'
-                     [eyes-relay@vellory]='["45", "46", "47", "48", "49", "50"]')
+                     [eyes-relay@vellory]='["45", "46", "47", "48", "49", "50", "51"]')
 for uuid in "${!versions[@]}"; do
   folder=$extensions/$uuid
   read -r found_uuid found_versions < <(python3 -c '

@@ -77,8 +77,7 @@ absent)
   said=$(Start)
   [[ $said == *"extension $uuid is not installed"* && $(Lines "$said") -eq 1 ]] ||
     Fail "not installed: stderr was: $said"
-  mkdir -p "$HOME/.local/share/gnome-shell/extensions"
-  cp -r "$here/../../packaging/gnome-shell/$uuid" "$HOME/.local/share/gnome-shell/extensions/"
+  bash "$here/../../packaging/gnome-shell/make-extensions.sh" "$HOME/.local/share/gnome-shell/extensions"
   said=$(Start)
   [[ $said == *"log out and in once"* && $(Lines "$said") -eq 1 ]] ||
     Fail "installed during the login: stderr was: $said"

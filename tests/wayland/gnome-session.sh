@@ -7,7 +7,8 @@
 #                    [--extensions-from DIR] [--scale S]... -- COMMAND...
 # --extension: the kitten's extension is enabled (the default), installed but off, or not
 # installed at all. --extensions-from: a folder holding the extensions' <uuid> folders
-# (an install's share/gnome-shell/extensions); by default packaging/gnome-shell.
+# (an install's share/gnome-shell/extensions); by default they are made afresh from
+# packaging/gnome-shell (make-extensions.sh).
 # --root: inside the Debian root file system ROOT (tests/rootfs/enter.sh); "debian13" for
 # the one tests/rootfs/build.sh makes (GNOME Shell 48).
 # --scale S, once for each monitor (GNOME Shell 45 and later, with gdctl): monitors Meta-0
@@ -33,7 +34,7 @@ Skip() {
   exit 77
 }
 
-stage=outside root="" extension=enabled extensions_from=$source/packaging/gnome-shell
+stage=outside root="" extension=enabled extensions_from=""
 scales=()
 while [[ $# -gt 0 ]]; do
   case $1 in
@@ -52,7 +53,12 @@ while [[ $# -gt 0 ]]; do
 done
 [[ $# -gt 0 ]] || Fail "no command given"
 [[ $extension =~ ^(enabled|installed|absent)$ ]] || Fail "--extension $extension: enabled, installed or absent"
-options=(--extension "$extension" --extensions-from "$extensions_from")
+options=(--extension "$extension")
+binds=(--bind "$source" --bind "$PWD")
+if [[ -n $extensions_from ]]; then
+  options+=(--extensions-from "$extensions_from")
+  binds+=(--bind "$extensions_from")
+fi
 for scale in "${scales[@]}"; do options+=(--scale "$scale"); done
 
 case $stage in
@@ -63,7 +69,7 @@ outside)
   fi
   if [[ -n $root ]]; then
     # The same script inside the root, with this tree and the caller's folder at their paths.
-    exec "$source/tests/rootfs/enter.sh" "$root" --bind "$source" --bind "$PWD" --bind "$extensions_from" \
+    exec "$source/tests/rootfs/enter.sh" "$root" "${binds[@]}" \
       -- bash -c 'cd "$1" && shift && exec "$@"' - "$PWD" bash "$here/gnome-session.sh" "${options[@]}" -- "$@"
   fi
   command -v gnome-shell >/dev/null || Skip "gnome-shell is missing (bash scripts/setup.sh --tests installs it)"
@@ -82,6 +88,10 @@ namespace)
   mkdir -p "$work/home" "$work/run" "$work/data/gnome-shell/extensions"
   chmod 700 "$work/run"
   if [[ $extension != absent ]]; then
+    if [[ -z $extensions_from ]]; then
+      extensions_from=$work/made
+      bash "$source/packaging/gnome-shell/make-extensions.sh" "$extensions_from"
+    fi
     for uuid in "${Uuids[@]}"; do cp -r "$extensions_from/$uuid" "$work/data/gnome-shell/extensions/"; done
   fi
   [[ ${#scales[@]} -eq 0 ]] || cp -r "$here/probe/$Probe" "$work/data/gnome-shell/extensions/"
