@@ -163,9 +163,7 @@ TEST_P(ScaleChange, TheWindowTakesTheNewScalesSizeShapeAndPictureAtTheSameTwips)
     EXPECT_TRUE(PupilsLookAt(desktop, window, pointer, milliseconds(2000), change.to));
     std::string first;
     EXPECT_TRUE(WaitUntil(
-        [&] {
-            return CountWrongPixels(vellory.Look(window), Background, &first, change.to) == 0;
-        },
+        [&] { return CountWrongPixels(vellory.Look(window), Background, &first, change.to) == 0; },
         milliseconds(2000)))
         << first;
     // Quitting saves the place it started from, in program twips, as near as those
