@@ -8,8 +8,9 @@ packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-d
           libdbus-1-dev)
 if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
-  # session bus), metacity, fvwm and kwin_x11; xcompmgr, a compositing manager. mmdebstrap and zstd: the Debian 13 root
-  # file system of the package's test and the Wayland tests (tests/rootfs).
+  # session bus), metacity, fvwm and kwin_x11; xcompmgr, a compositing manager.
+  # mmdebstrap and zstd: the Debian 13 root file system of the package's test and the
+  # Wayland tests (tests/rootfs).
   packages+=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm kwin-x11 xcompmgr
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
