@@ -74,4 +74,10 @@ native::Rect ToProgram(native::WindowId window, const native::Rect& device);
 std::vector<native::Rect> DeviceShape(const ScaledWindow& window,
                                       const std::vector<native::Rect>& programRegion);
 
+// How much of each pixel of a width x height window its device shape covers, one byte a
+// pixel (0 none, 255 all), row by row: the shape's edge blended over one pixel, for a
+// window that a compositor draws with alpha (EdgeCoverage.cpp). 0 outside the shape.
+std::vector<std::uint8_t> EdgeCoverage(const std::vector<native::Rect>& shape, std::int32_t width,
+                                       std::int32_t height);
+
 }  // namespace scaling

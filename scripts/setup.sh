@@ -10,9 +10,10 @@ packages=(g++ cmake make pkg-config libx11-dev libxext-dev libxrandr-dev libxi-d
           libwayland-dev libwayland-bin wayland-protocols)
 if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
-  # session bus), metacity, fvwm and kwin_x11. mmdebstrap and zstd: the Debian 13 root
-  # file system of the package's test and the Wayland tests (tests/rootfs).
-  packages+=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm kwin-x11
+  # session bus), metacity, fvwm and kwin_x11; xcompmgr, a compositing manager.
+  # mmdebstrap and zstd: the Debian 13 root file system of the package's test and the
+  # Wayland tests (tests/rootfs).
+  packages+=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm kwin-x11 xcompmgr
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 procps
              desktop-file-utils lintian dpkg-dev file man-db

@@ -36,6 +36,7 @@ int OnProtocolError(Display*, XErrorEvent*) {
 
 void InternAtoms(Display* display, int screen, Atoms& atoms) {
     const std::string managerSelection = "WM_S" + std::to_string(screen);
+    const std::string compositorSelection = "_NET_WM_CM_S" + std::to_string(screen);
     const char* names[] = {"WM_PROTOCOLS",
                            "WM_DELETE_WINDOW",
                            "_NET_WM_PING",
@@ -53,7 +54,8 @@ void InternAtoms(Display* display, int screen, Atoms& atoms) {
                            "_NET_SUPPORTING_WM_CHECK",
                            "_NET_FRAME_EXTENTS",
                            "WM_STATE",
-                           managerSelection.c_str()};
+                           managerSelection.c_str(),
+                           compositorSelection.c_str()};
     static_assert(sizeof(Atoms) == sizeof(names) / sizeof(names[0]) * sizeof(Atom));
     XInternAtoms(display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
                  reinterpret_cast<Atom*>(&atoms));
@@ -128,8 +130,11 @@ bool Open(std::string& whyNot) {
     x.screen = DefaultScreen(display);
     x.root = RootWindow(display, x.screen);
     x11::InternAtoms(display, x.screen, x.atoms);
-    x.pixelFormat = x11::ReadPixelFormat(DefaultVisual(display, x.screen));
+    x11::FindCompositor();
+    x.pixelFormat = x11::ReadPixelFormat(x.visual);
     x.scale = x11::ReadDisplayScale(display);
+    // RESOURCE_MANAGER (Xft.dpi) may change while we run.
+    XSelectInput(display, x.root, PropertyChangeMask);
     int eventBase = 0, errorBase = 0;
     x.hasShape = XShapeQueryExtension(display, &eventBase, &errorBase);
     // NOTE: no version query: a server without RandR 1.5 refuses XRRGetMonitors, which

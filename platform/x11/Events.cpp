@@ -1,6 +1,7 @@
 // The X11 backend's events: mouse presses, the close command and position tracking;
 // double-clicks, the interactive move and keeping on top are in DoubleClick.cpp, Move.cpp
 // and KeepOnTop.cpp, the waiting and the timer in Loop.cpp.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -42,8 +43,9 @@ std::optional<native::Event> OnButtonPress(const XButtonEvent& press) {
     return event;
 }
 
-void OnConfigure(const XConfigureEvent& configure) {
+std::optional<native::Event> OnConfigure(const XConfigureEvent& configure) {
     WindowState& w = TheWindow();
+    if (configure.window != w.window) return std::nullopt;
     // Synthetic events (ICCCM) and events of a child of the root carry root
     // coordinates; a real event from inside a window manager's frame does not.
     if (configure.send_event || w.parentIsRoot) {
@@ -53,6 +55,13 @@ void OnConfigure(const XConfigureEvent& configure) {
         w.positionKnown = false;  // asked again, once, when someone needs it
     }
     OnMovedWhileHandedOver();
+    w.serverWidth = configure.width;
+    w.serverHeight = configure.height;
+    if (configure.width == w.width && configure.height == w.height) {
+        w.sizeAsks = 0;
+        return std::nullopt;
+    }
+    return OnForeignSize();
 }
 
 }  // namespace
@@ -65,7 +74,8 @@ std::optional<native::Event> TranslateEvent(XEvent& event) {
                        event.type == x.randrEventBase + RRNotify)) {
         XRRUpdateConfiguration(&event);
         UpdatePrimaryMonitor();
-        return std::nullopt;
+        FollowScale(false);  // the root's size over the compositor's logical one
+        return TakeScaleChange();
     }
     switch (event.type) {
         case ButtonPress:
@@ -77,10 +87,19 @@ std::optional<native::Event> TranslateEvent(XEvent& event) {
             OnMoveMotion(event.xmotion);
             return std::nullopt;
         case ConfigureNotify:
-            OnConfigure(event.xconfigure);
+            return OnConfigure(event.xconfigure);
+        case DestroyNotify:
+            OnDestroyed(event.xdestroywindow.window);
+            return std::nullopt;
+        case PropertyNotify:
+            if (event.xproperty.window == x.root) {
+                if (event.xproperty.atom != XA_RESOURCE_MANAGER) return std::nullopt;
+                FollowScale(true);
+                return TakeScaleChange();
+            }
+            OnManagerEvent(event);
             return std::nullopt;
         case MapNotify:
-        case PropertyNotify:
             OnManagerEvent(event);
             return std::nullopt;
         case ReparentNotify:

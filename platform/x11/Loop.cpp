@@ -136,6 +136,7 @@ void OnRelayInput() {
     TickingState& loop = Ticking();
     if (news.deliveringChanged) loop.pacer.SetSlowLook(relay::Delivering() ? NoSlowLook : SlowLook);
     if (news.moved || news.deliveringChanged) loop.pacer.Moved(NowNs());
+    if (news.screenChanged) FollowScale(false);
 }
 
 int MsUntil(native::TickPacer::Ns due, native::TickPacer::Ns now) {
@@ -195,7 +196,8 @@ Event WaitEvent() {
     bool quietSincePoll = false;
     for (;;) {
         x11::LookIfDue();  // before the queue is drained: its round trips may bring events
-        if (x11::relay::HasQueued()) x11::OnRelayInput();  // read during a blocking call
+        if (x11::relay::HasQueued()) x11::OnRelayInput();          // read during a blocking call
+        if (auto change = x11::TakeScaleChange()) return *change;  // the relay's, say
         while (!quietSincePoll && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);

@@ -38,6 +38,15 @@ unsigned long Place(unsigned value, const ChannelLayout& layout) {
     return ((value * max + 127) / 255) << layout.shift;
 }
 
+// An ARGB pixel: the colour times its coverage, and the coverage as alpha.
+std::uint32_t Premultiplied(native::Colour colour, unsigned alpha, const PixelFormat& format) {
+    const auto times = [&](unsigned channel) { return (channel * alpha + 127) / 255; };
+    const native::Colour scaled =
+        times(colour & 0xFF) | times(colour >> 8 & 0xFF) << 8 | times(colour >> 16 & 0xFF) << 16;
+    return alpha << 24 |
+           native::PlaceChannels(scaled, format.redShift, format.greenShift, format.blueShift);
+}
+
 }  // namespace
 
 PixelFormat ReadPixelFormat(const Visual* visual) {
@@ -48,9 +57,12 @@ PixelFormat ReadPixelFormat(const Visual* visual) {
 
 unsigned long PixelOf(native::Colour colour) {
     const PixelFormat& format = X().pixelFormat;
+    // NOTE: an ARGB visual's pixel carries its alpha in the bits no colour uses.
+    const unsigned long opaque = X().argb ? 0xFF000000ul : 0;
     if (format.trueColour24)  // the usual visual: one byte a channel
-        return native::PlaceChannels(colour, format.redShift, format.greenShift, format.blueShift);
-    const Visual* visual = DefaultVisual(X().display, X().screen);
+        return opaque |
+               native::PlaceChannels(colour, format.redShift, format.greenShift, format.blueShift);
+    const Visual* visual = X().visual;
     return Place(colour & 0xFF, LayoutOf(visual->red_mask)) |
            Place((colour >> 8) & 0xFF, LayoutOf(visual->green_mask)) |
            Place((colour >> 16) & 0xFF, LayoutOf(visual->blue_mask));
@@ -58,10 +70,11 @@ unsigned long PixelOf(native::Colour colour) {
 
 // Its pixels are converted in place when the image's layout is the XImage's own (32-bit
 // pixels, no row padding), else into a copy.
-Pixmap MakeContentPixmap(Window window, native::Image& image) {
+Pixmap MakeContentPixmap(Window window, native::Image& image,
+                         const std::vector<std::uint8_t>& alpha) {
     Connection& x = X();
-    const int depth = DefaultDepth(x.display, x.screen);
-    Visual* visual = DefaultVisual(x.display, x.screen);
+    const int depth = x.depth;
+    Visual* visual = x.visual;
     XImage* ximage = XCreateImage(x.display, visual, depth, ZPixmap, 0, nullptr, image.width,
                                   image.height, 32, 0);
     if (ximage == nullptr) return 0;
@@ -81,6 +94,13 @@ Pixmap MakeContentPixmap(Window window, native::Image& image) {
         // NOTE: in place, each pixel is read before its own place is written.
         auto* row = reinterpret_cast<std::uint32_t*>(ximage->data + static_cast<std::ptrdiff_t>(y) *
                                                                         ximage->bytes_per_line);
+        if (direct && x.argb && format.trueColour24) {
+            const std::uint8_t* cover =
+                alpha.empty() ? nullptr : &alpha[static_cast<std::size_t>(y) * image.width];
+            for (std::int32_t x0 = 0; x0 < image.width; ++x0)
+                row[x0] = Premultiplied(from[x0], cover != nullptr ? cover[x0] : 255, format);
+            continue;
+        }
         // NOTE: 32-bit pixels of a 24-bit visual in our own byte order go straight in;
         // anything else through Xlib's general (and slow) path.
         if (direct && format.redShift == 16 && format.greenShift == 8 && format.blueShift == 0) {

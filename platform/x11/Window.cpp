@@ -39,21 +39,14 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
     classHint.res_class = const_cast<char*>(request.className.c_str());
     XSetClassHint(x.display, window, &classHint);
 
-    XSizeHints* size = XAllocSizeHints();
-    size->flags = USPosition | PPosition | PMinSize | PMaxSize;
-    size->x = request.position.x;
-    size->y = request.position.y;
-    size->min_width = size->max_width = request.width;
-    size->min_height = size->max_height = request.height;
     XWMHints* wm = XAllocWMHints();
     wm->flags = InputHint | StateHint;
     wm->input = True;
     wm->initial_state = NormalState;
     // NOTE: XSetWMProperties and XSetWMProtocols would intern their atoms again, one
     // round trip each; these calls use the atoms we already hold.
-    XSetWMNormalHints(x.display, window, size);
+    SetFixedSize(window, request.position, request.width, request.height);
     XSetWMHints(x.display, window, wm);
-    XFree(size);
     XFree(wm);
 
     // _MOTIF_WM_HINTS: functions move and close only, no decorations.
@@ -80,10 +73,6 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
         SetProperty32(window, x.atoms._NET_WM_ICON, XA_CARDINAL, data.data(),
                       static_cast<int>(data.size()));
     }
-}
-
-bool FitsX11(long value) {
-    return value >= SHRT_MIN && value <= SHRT_MAX;
 }
 
 }  // namespace
@@ -142,19 +131,30 @@ WindowId CreateHiddenWindow(const WindowRequest& request) {
     attributes.event_mask = ButtonPressMask | ButtonReleaseMask | Button1MotionMask |
                             StructureNotifyMask | VisibilityChangeMask | PropertyChangeMask |
                             ExposureMask;
-    attributes.background_pixel = x11::PixelOf(0);
+    // NOTE: until its content comes, an ARGB window shows nothing (alpha 0), not black.
+    attributes.background_pixel = x.argb ? 0 : x11::PixelOf(0);
+    unsigned long mask = CWEventMask | CWBackPixel;
+    if (x.argb) {  // a visual other than the root's needs a colormap and border of its own
+        attributes.colormap = x.colormap;
+        attributes.border_pixel = 0;
+        mask |= CWColormap | CWBorderPixel;
+    }
     w.window = XCreateWindow(x.display, x.root, static_cast<int>(rootX), static_cast<int>(rootY),
-                             request.width, request.height, 0, CopyFromParent, InputOutput,
-                             CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+                             request.width, request.height, 0, x.depth, InputOutput, x.visual, mask,
+                             &attributes);
     if (w.window == 0) return 0;
-    w.width = request.width;
-    w.height = request.height;
+    w.width = w.serverWidth = request.width;
+    w.height = w.serverHeight = request.height;
+    w.drawnScale = x.scale;
     w.rootPosition = {static_cast<std::int32_t>(rootX), static_cast<std::int32_t>(rootY)};
     w.wantedOuter = w.rootPosition;
     w.gc = XCreateGC(x.display, w.window, 0, nullptr);
     if (request.content != nullptr && request.content->width > 0) {
-        w.content = x11::MakeContentPixmap(w.window, *request.content);
-        if (w.content != 0) XSetWindowBackgroundPixmap(x.display, w.window, w.content);
+        // An ARGB window's edge is blended by its shape, which the program sets next.
+        if (x.argb)
+            w.pending = std::move(*request.content);
+        else
+            x11::UploadContent(*request.content, nullptr);
     }
     x11::SetWindowManagerHints(w.window, request);
     return w.window;
@@ -202,6 +202,10 @@ bool GetClientOrigin(WindowId window, Point& origin) {
 void ShowWindow(WindowId window) {
     if (!IsOurs(window)) return;
     x11::WindowState& w = TheWindow();
+    if (!w.pending.pixels.empty()) {  // shown with no shape set: opaque all over
+        x11::UploadContent(w.pending, nullptr);
+        w.pending = {};
+    }
     XMapRaised(X().display, w.window);
     w.mapped = true;
     x11::ExpectMapping();
@@ -267,6 +271,10 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
     for (int kind : {ShapeBounding, ShapeInput})
         XShapeCombineRectangles(X().display, w.window, kind, 0, 0, xrects.data(),
                                 static_cast<int>(xrects.size()), ShapeSet, Unsorted);
+    if (!w.pending.pixels.empty()) {  // the content that waited for its shape
+        x11::UploadContent(w.pending, &rects);
+        w.pending = {};
+    }
     return true;
 }
 

@@ -20,7 +20,8 @@ struct Atoms {
         _NET_WM_STATE_SKIP_TASKBAR, _NET_WM_STATE_SKIP_PAGER, _NET_WM_NAME, UTF8_STRING,
         _NET_WM_PID, _NET_WM_ICON, _MOTIF_WM_HINTS, _NET_WM_MOVERESIZE, _NET_SUPPORTED,
         _NET_SUPPORTING_WM_CHECK, _NET_FRAME_EXTENTS, WM_STATE,
-        WM_Sn;  // the manager selection of our own screen: WM_S<screen number>
+        WM_Sn,          // the manager selection of our own screen: WM_S<screen number>
+        _NET_WM_CM_Sn;  // the compositing manager's selection: _NET_WM_CM_S<screen number>
 };
 
 struct PixelFormat {
@@ -39,6 +40,14 @@ struct Connection {
     native::Rect primary;  // the primary monitor, in root coordinates
     PixelFormat pixelFormat;
     double scale = 1;  // the display scale, one for the whole screen (Scale.cpp)
+    // The window's visual: the screen's own, or 32-bit ARGB where a compositing manager
+    // draws the windows (Compositor.cpp).
+    Visual* visual = nullptr;
+    int depth = 0;
+    Colormap colormap = 0;  // ours for the ARGB visual, else 0 (the parent's)
+    bool argb = false;
+    bool blended = false;   // the ARGB window's edge is blended: a compositor draws it now
+    Window compositor = 0;  // the selection owner's window, watched for its end
 };
 
 // What a window manager's frame adds on each side (_NET_FRAME_EXTENTS).
@@ -50,7 +59,15 @@ struct WindowState {
     Window window = 0;
     Pixmap content = 0;  // the window's background: the server repaints from it
     GC gc = nullptr;
-    std::int32_t width = 0, height = 0;
+    std::int32_t width = 0, height = 0;  // our size: that of the content
+    double drawnScale = 1;               // the display scale the content is drawn for
+    // The size the server last reported, and how often in a row we asked for ours back.
+    std::int32_t serverWidth = 0, serverHeight = 0;
+    int sizeAsks = 0;
+    // An ARGB window's content waits here for its shape, which gives the edge's blend
+    // (Content.cpp); the blended edge pixels' own colours, for a compositor that stops.
+    native::Image pending;
+    std::vector<std::pair<std::uint32_t, native::Colour>> blendedEdge;
     // The outer top-left corner in root coordinates, from our requests and the
     // server's configure events; unknown after a reparenting window manager moved it.
     native::Point rootPosition;
@@ -71,6 +88,11 @@ struct WindowState {
 Connection& X();           // Connection.cpp
 WindowState& TheWindow();  // Window.cpp
 
+// NOTE: X11 window coordinates are 16-bit; a place beyond them is refused.
+inline bool FitsX11(long value) {
+    return value >= -32768 && value <= 32767;
+}
+
 // Whether a window id from a caller names our window: requests for any other do nothing.
 inline bool IsOurs(native::WindowId window) {
     return window != 0 && window == TheWindow().window;
@@ -89,14 +111,37 @@ bool WindowManagerRuns();
 std::string ServerReached();
 
 // Scale.cpp
-// The display scale the desktop asks for: VELLORY_SCALE, else Xft.dpi / 96, else 1.
+// The display scale the desktop asks for at start: VELLORY_SCALE, else Xft.dpi / 96, else 1.
 double ReadDisplayScale(Display* display);
+// Takes the scale the desktop asks for now (reading RESOURCE_MANAGER again when
+// `resourcesChanged`): under KWin also the relay's root size over the logical one.
+void FollowScale(bool resourcesChanged);
+// The ScaleChanged that a change of scale raises, once, with the outer corner that keeps
+// the window's place in program pixels.
+std::optional<native::Event> TakeScaleChange();
+
+// Compositor.cpp
+// Whether a compositing manager draws the windows; chooses the window's visual.
+void FindCompositor();
+// A DestroyNotify: the compositor whose selection window ends has stopped.
+void OnDestroyed(Window window);
+
+// Content.cpp
+// Fixed-size hints for the window manager (WM_NORMAL_HINTS) at `position`, outer corner.
+void SetFixedSize(Window window, native::Point position, std::int32_t width, std::int32_t height);
+// Uploads the window's content as its background; on an ARGB window with the edge blended
+// by `shape`'s coverage (none: opaque all over). The image's pixels serve as scratch.
+bool UploadContent(native::Image& image, const std::vector<native::Rect>* shape);
+// A ConfigureNotify of our window with a size other than ours.
+std::optional<native::Event> OnForeignSize();
 
 // Pixels.cpp
 PixelFormat ReadPixelFormat(const Visual* visual);
 unsigned long PixelOf(native::Colour colour);  // 0x00BBGGRR to the visual's pixel value
-// The content uploaded once into a pixmap; the image's pixels may serve as scratch.
-Pixmap MakeContentPixmap(Window window, native::Image& image);
+// The content uploaded once into a pixmap; the image's pixels may serve as scratch. On an
+// ARGB visual `alpha` (one byte a pixel; empty: opaque) premultiplies each pixel.
+Pixmap MakeContentPixmap(Window window, native::Image& image,
+                         const std::vector<std::uint8_t>& alpha = {});
 
 // Events.cpp
 // The native event that an X event raises, if any; keeps the backend's own state.

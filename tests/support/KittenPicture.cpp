@@ -181,6 +181,63 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
     return wrong;
 }
 
+namespace {
+
+bool BesideKey(const Picture& picture, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= picture.width || ny >= picture.height ||
+                picture.IsKey(nx, ny))
+                return true;
+        }
+    return false;
+}
+
+// Each channel of `seen` between those of `a` and `b`, give or take rounding.
+bool Between(std::uint32_t seen, std::uint32_t a, std::uint32_t b) {
+    for (int shift : {0, 8, 16}) {
+        const int s = int(seen >> shift & 0xFF), p = int(a >> shift & 0xFF),
+                  q = int(b >> shift & 0xFF);
+        if (s < std::min(p, q) - 2 || s > std::max(p, q) + 2) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+BlendReading ReadBlend(const Shot& window, std::uint32_t below, double scale) {
+    BlendReading reading;
+    const Picture& picture = Kitten(scale);
+    if (Unread(picture, scale, &reading.first)) {
+        reading.wrong = KittenWidth * KittenHeight;
+        return reading;
+    }
+    for (int y = 0; y < window.height && y < picture.height; ++y)
+        for (int x = 0; x < window.width && x < picture.width; ++x) {
+            const std::uint32_t seen = window.At(x, y), own = picture.At(x, y);
+            const bool eye = InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale);
+            bool right = false;
+            if (picture.IsKey(x, y)) {
+                right = seen == below;
+            } else if (eye) {
+                right = seen == Olive || seen == Black;
+            } else if (BesideKey(picture, x, y)) {
+                ++reading.edge;
+                right = Between(seen, below, own);
+                if (right && seen != own) ++reading.blended;
+            } else {
+                right = seen == own;
+            }
+            if (right || reading.wrong++ > 0) continue;
+            char text[160];
+            std::snprintf(text, sizeof text, "pixel (%d, %d) shows %06X, picture %06X", x, y, seen,
+                          own);
+            reading.first = text;
+        }
+    return reading;
+}
+
 int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first, double scale) {
     const Picture& picture = Kitten(scale);
     if (Unread(picture, scale, first)) return KittenWidth * KittenHeight;

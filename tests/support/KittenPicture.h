@@ -59,6 +59,16 @@ Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer, double scale =
 // differ and describes the first of them.
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
                      std::string* first = nullptr, double scale = 1);
+// How the screen over a window whose outline's edge a compositor blends must look: as
+// CountWrongPixels says, except that a face pixel beside a key pixel (or the picture's
+// border) may show its colour mixed with `below`, each channel between the two.
+struct BlendReading {
+    int wrong = 0;    // pixels that are neither
+    int edge = 0;     // face pixels beside a key pixel, away from the eyes
+    int blended = 0;  // of them, those mixed with `below`
+    std::string first;
+};
+BlendReading ReadBlend(const Shot& window, std::uint32_t below, double scale = 1);
 // The pixels where the window's shape mask (XClient::ShapeMask over the picture's size)
 // differs from the picture's non-key pixels; describes the first of them.
 int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first = nullptr,

@@ -120,3 +120,30 @@ TEST(RelayState, StopsDeliveringWhenToldWhenTheCompositorGoesAndWhenTheBusGoes) 
     EXPECT_EQ(state.Screen(":1.12", 1280, 800), Verdict::Taken);
     EXPECT_TRUE(state.Delivering());
 }
+
+// KWin's logical size against the root gives Xwayland's scale, as it changes; GNOME's does
+// not (its logical size is the root's in some layouts whatever the scale), nor a stop.
+TEST(RelayState, GivesRootPixelsPerLogicalPixelWhileKWinDelivers) {
+    RelayState state = WithKWin();
+    EXPECT_EQ(state.RootPerLogical(), std::nullopt);  // nothing sent yet
+    const struct {
+        Size logical, root;
+        double scale;
+    } changes[] = {{{1280, 800}, {2560, 1600}, 2},
+                   {{1280, 800}, {1920, 1200}, 1.5},  // the root first, then the size
+                   {{1920, 1200}, {1920, 1200}, 1}};
+    for (const auto& change : changes) {
+        state.SetRootSize(change.root);
+        ASSERT_EQ(state.Screen(KWin, change.logical.width, change.logical.height), Verdict::Taken);
+        EXPECT_EQ(state.RootPerLogical(), change.scale);
+    }
+    ASSERT_EQ(state.Screen(KWin, 0, 0), Verdict::Taken);
+    EXPECT_EQ(state.RootPerLogical(), std::nullopt);
+
+    constexpr char Shell[] = ":1.8";
+    RelayState gnome;
+    gnome.SetRootSize({2560, 1600});
+    gnome.SetOwner(Compositor::GnomeShell, Shell);
+    ASSERT_EQ(gnome.Screen(Shell, 1280, 800), Verdict::Taken);
+    EXPECT_EQ(gnome.RootPerLogical(), std::nullopt);
+}

@@ -106,6 +106,18 @@ void Desktop::SetXftDpi(int dpi) {
         throw std::runtime_error("xrdb failed: " + ReadFile(Scratch() / "xrdb.log"));
 }
 
+Child Desktop::StartCompositor() {
+    Launch launch;
+    launch.argv = {"xcompmgr", "-n"};  // plain compositing: no shadows, no fading
+    launch.environment = ClientEnvironment();
+    launch.output = Scratch() / "xcompmgr.log";
+    Child compositor(launch);
+    const Atom selection = Intern("_NET_WM_CM_S0");
+    if (!WaitUntil([&] { return XGetSelectionOwner(X(), selection) != None; }, milliseconds(5000)))
+        throw std::runtime_error("xcompmgr did not start: " + ReadFile(launch.output));
+    return compositor;
+}
+
 void Desktop::KillServer() {
     Disconnect();
     Kill();

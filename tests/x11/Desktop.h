@@ -55,6 +55,9 @@ class Desktop : public XServer, public XClient {
     // has taken a window mapped after that. Throws when it is not ready within the deadline.
     void StartManager(Wm wm, Until until = Until::Ready, bool replace = false, int screen = 0);
     void StartOpenbox(bool replace = false) { StartManager(Wm::Openbox, Until::Ready, replace); }
+    // A compositing manager (xcompmgr) that draws the windows, once it owns
+    // _NET_WM_CM_S0; it stops when the Child ends.
+    Child StartCompositor();
     // Ends the managers started last first; waits until none owns the screen's selection.
     void StopManagers();
     // A RandR monitor of our own, made the primary one (the server's output stays as a

@@ -3,6 +3,7 @@
 // (autostart at login), gone and back (restarted). The places it sends are logical
 // coordinates at half the root's size (X11 apps scale themselves), so a place taken shows
 // doubled; when it stops delivering, the eyes follow X11's pointer again within a second.
+// KWin's logical size against the root is also the display scale that the kitten takes.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,13 +80,15 @@ class StandInKWin {
 
 class Relay : public OnDesktop {
   protected:
-    Window StartKitten() {
+    // `pinned`: at scale 1 whatever KWin's sizes say (these tests are about places).
+    Window StartKitten(bool pinned = true, Point place = Middle) {
         Environment environment = desktop.ClientEnvironment();
+        if (pinned) environment.Set("VELLORY_SCALE", "1");
         environment.Set("WAYLAND_DISPLAY", "wayland-test");
         environment.Set("XDG_CURRENT_DESKTOP", "KDE");
         environment.Set("XDG_RUNTIME_DIR", bus.Runtime().string());
         environment.Set("DBUS_SESSION_BUS_ADDRESS", bus.Address());
-        vellory.WriteSettings(SavedPlace(Middle));
+        vellory.WriteSettings(SavedPlace(place));
         auto [started, window] = vellory.StartAndWait(environment);
         run = started;
         return window;
@@ -131,6 +134,33 @@ TEST_P(Relay, PicksUpAKWinThatComesLaterFallsBackWhenItGoesAndPicksItUpAgain) {
     kwin->Send("screen 0 0");  // the script's end
     desktop.MovePointer({200, 800});
     EXPECT_TRUE(PupilsLookAt(desktop, window, {200, 800}, FallBack));
+    EXPECT_EQ(run->Errors(), "");
+}
+
+// KWin's logical size against the root is Xwayland's scale: the kitten follows it as it
+// changes, and keeps it from Xft.dpi (none here: 1) once the script ends.
+TEST_P(Relay, TheKittenTakesXwaylandsScaleFromKWinsLogicalSize) {
+    const Window window = StartKitten(false, {40, 30});
+    StandInKWin kwin(bus);
+    ASSERT_TRUE(kwin.WaitForRun()) << kwin.Said();
+    const struct {
+        const char* screen;
+        double scale;
+    } steps[] = {{"screen 640 512", 2},
+                 {"screen 853 683", 1.5},
+                 {"screen 1280 1024", 1},
+                 {"screen 640 512", 2},
+                 {"screen 0 0", 1}};
+    for (const auto& step : steps) {
+        kwin.Send(step.screen);
+        const Point size{Scaled(KittenWidth, step.scale), Scaled(KittenHeight, step.scale)};
+        EXPECT_TRUE(WaitUntil([&] { return desktop.Size(window) == size; }, milliseconds(2000)))
+            << step.screen << ": " << testing::PrintToString(desktop.Size(window));
+        vellory.SetScale(step.scale);
+        std::string first;
+        const auto mask = desktop.ShapeMask(window, ShapeBounding, size.x, size.y);
+        EXPECT_EQ(CountWrongShapePixels(mask, &first, step.scale), 0) << step.screen << first;
+    }
     EXPECT_EQ(run->Errors(), "");
 }
 

@@ -2,8 +2,10 @@
 // kitten is the picture drawn for s: round(207 s) x round(220 s) device pixels centred at
 // the top, shaped to exactly that picture's non-key pixels, its eyes and pupils drawn at
 // the device's resolution; it drags and saves its place in the program's twips, and
-// comes back to the same device place.
+// comes back to the same device place. When the desktop's scale changes while it runs, it
+// takes the new scale's size, shape and picture at the same place in twips.
 #include <cmath>
+#include <cstdio>
 
 #include "Vellory.h"
 #include "tests/support/EyeCheck.h"
@@ -101,3 +103,104 @@ INSTANTIATE_TEST_SUITE_P(, Scale, testing::Combine(BothDesktops, testing::Values
                          [](const auto& info) {
                              return WmName(std::get<0>(info.param)) + std::get<1>(info.param).name;
                          });
+
+namespace {
+
+// The desktop's scale changes while the kitten runs (Xft.dpi, as xrdb -merge sets it).
+struct Change {
+    const char* name;
+    int fromDpi, toDpi;
+    double from, to;
+};
+void PrintTo(const Change& change, std::ostream* out) {
+    *out << change.name;
+}
+
+const Change Changes[] = {
+    {"OneToTwo", 96, 192, 1, 2},
+    {"TwoToOne", 192, 96, 2, 1},
+    {"OneAndAHalfToOneAndAQuarter", 144, 120, 1.5, 1.25},
+    {"OneAndAQuarterToThree", 120, 288, 1.25, 3},
+};
+
+class ScaleChange : public testing::TestWithParam<std::tuple<Wm, Change>> {
+  protected:
+    const Change change = std::get<1>(GetParam());
+    Desktop desktop{std::get<0>(GetParam())};
+    Vellory vellory{desktop};
+};
+
+}  // namespace
+
+TEST_P(ScaleChange, TheWindowTakesTheNewScalesSizeShapeAndPictureAtTheSameTwips) {
+    constexpr Point Place{40, 30};  // program pixels: on the screen at every scale here
+    vellory.WriteSettings(SavedPlace(Place));
+    desktop.SetBackground(Background);
+    desktop.SetXftDpi(change.fromDpi);
+    vellory.SetScale(change.from);
+    auto [run, window] = vellory.StartAndWait();
+    ASSERT_EQ(vellory.Position(window), Scaled(Place, change.from));
+
+    desktop.SetXftDpi(change.toDpi);
+    const Point size{Scaled(KittenWidth, change.to), Scaled(KittenHeight, change.to)};
+    ASSERT_TRUE(WaitUntil([&] { return desktop.Size(window) == size; }, milliseconds(3000)))
+        << "still " << testing::PrintToString(desktop.Size(window));
+    vellory.SetScale(change.to);
+    // The same place in program pixels, give or take the device pixels it was rounded to
+    // at either scale.
+    const double within = 0.5 * change.to / change.from + 0.5;
+    const Point at = vellory.Position(window);
+    EXPECT_LE(std::abs(at.x - Place.x * change.to), within) << at.x;
+    EXPECT_LE(std::abs(at.y - Place.y * change.to), within) << at.y;
+    for (int kind : {ShapeBounding, ShapeInput}) {
+        std::string first;
+        const auto mask = desktop.ShapeMask(window, kind, size.x, size.y);
+        EXPECT_EQ(CountWrongShapePixels(mask, &first, change.to), 0)
+            << (kind == ShapeBounding ? "bounding" : "input") << " shape: " << first;
+    }
+    const Point pointer{1200, 900};
+    desktop.MovePointer(pointer);
+    EXPECT_TRUE(PupilsLookAt(desktop, window, pointer, milliseconds(2000), change.to));
+    std::string first;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return CountWrongPixels(vellory.Look(window), Background, &first, change.to) == 0; },
+        milliseconds(2000)))
+        << first;
+    // Quitting saves the place it started from, in program twips, as near as those
+    // roundings allow.
+    ASSERT_TRUE(vellory.QuitByDoubleClick(run->process, window));
+    int top = 0, left = 0;
+    ASSERT_EQ(std::sscanf(vellory.Settings().value_or("").c_str(),
+                          "[Varnhold Quimbrel]\nTop=%d\nLeft=%d", &top, &left),
+              2);
+    const double programWithin = 0.5 / change.from + 0.5 / change.to;
+    EXPECT_LE(std::abs(top / 15.0 - Place.y), programWithin) << top;
+    EXPECT_LE(std::abs(left / 15.0 - Place.x), programWithin) << left;
+}
+
+INSTANTIATE_TEST_SUITE_P(, ScaleChange, testing::Combine(BothDesktops, testing::ValuesIn(Changes)),
+                         [](const auto& info) {
+                             return WmName(std::get<0>(info.param)) + std::get<1>(info.param).name;
+                         });
+
+// Someone else resizes the window (as KWin does when Xwayland's scale changes) while the
+// scale stays: the window asks for its size back and never shows a cropped picture.
+TEST(ScaleKept, ASizeGivenBySomeoneElseIsAskedBack) {
+    Desktop desktop{Wm::Bare};
+    Vellory vellory{desktop};
+    desktop.SetBackground(Background);
+    desktop.SetXftDpi(192);
+    vellory.SetScale(2);
+    auto [run, window] = vellory.StartAndWait();
+    const Point size{Scaled(KittenWidth, 2), Scaled(KittenHeight, 2)};
+    XResizeWindow(desktop.X(), window, KittenWidth, KittenHeight);
+    XSync(desktop.X(), False);
+    EXPECT_TRUE(WaitUntil([&] { return desktop.Size(window) == size; }, milliseconds(2000)))
+        << "still " << testing::PrintToString(desktop.Size(window));
+    std::string first;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return CountWrongPixels(vellory.Look(window), Background, &first, 2) == 0; },
+        milliseconds(2000)))
+        << first;
+    EXPECT_TRUE(run->process.Running());
+}

@@ -1,6 +1,7 @@
 // The window is exactly the kitten: the server's bounding and input shapes hold the
 // picture's non-key pixels and nothing else, the green label square is never seen, also
-// after a repaint, and a click on a cut-away pixel reaches the window beneath.
+// after a repaint, and a click on a cut-away pixel reaches the window beneath. Under a
+// compositor the edge is blended (a 32-bit window with alpha), the shapes as before.
 #include <algorithm>
 #include <cstdio>
 
@@ -110,6 +111,37 @@ TEST_P(Shape, AClickOnACutAwayPixelReachesTheWindowBeneath) {
     EXPECT_FALSE(PressOn(x, beneath, milliseconds(400)).has_value());
     // And the first press went nowhere else: the kitten stands where it stood.
     EXPECT_EQ(vellory.Position(window), at);
+    EXPECT_TRUE(run->process.Running());
+}
+
+// Where a compositing manager draws the windows, the outline's edge is blended with what
+// lies beneath; once it stops, the edge is cut as before, with the picture's own colours.
+TEST_P(Shape, TheEdgeIsBlendedWhileACompositorDrawsAndCutOnceItStops) {
+    // A window of a known colour beneath the kitten (the compositor paints its own root).
+    const Window beneath = desktop.MakeWindow(DefaultPlace.x - 10, 0, KittenWidth + 20,
+                                              KittenHeight + 10, Background, true);
+    XLowerWindow(desktop.X(), beneath);
+    Child compositor = desktop.StartCompositor();
+    auto [run, window] = vellory.StartAndWait();
+    ASSERT_EQ(vellory.Position(window), DefaultPlace);
+
+    BlendReading reading;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            reading = ReadBlend(vellory.Look(window), Background);
+            return reading.wrong == 0 && reading.blended > 0;
+        },
+        milliseconds(3000)))
+        << reading.wrong << " wrong, first " << reading.first << "; " << reading.blended;
+    // Most of the edge is blended: it fades over the cut all round.
+    EXPECT_GT(reading.blended, reading.edge / 2) << reading.blended << " of " << reading.edge;
+
+    compositor.Kill();
+    std::string first;
+    EXPECT_TRUE(
+        WaitUntil([&] { return CountWrongPixels(vellory.Look(window), Background, &first) == 0; },
+                  milliseconds(3000)))
+        << first;
     EXPECT_TRUE(run->process.Running());
 }
 

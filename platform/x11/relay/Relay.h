@@ -31,6 +31,7 @@ bool HasQueued();
 struct News {
     bool moved = false;              // a new pointer place was delivered
     bool deliveringChanged = false;  // the relay started or stopped delivering
+    bool screenChanged = false;      // the compositor sent its logical size
 };
 // Reads and handles what came in; a lost bus ends the relay (and its delivering).
 News Handle();
@@ -40,5 +41,8 @@ News Handle();
 bool Delivering();
 // The last place delivered, in root coordinates; nullopt when none is.
 std::optional<native::Point> RootPointer();
+// Root pixels per logical pixel, where the compositor's sizes give the display scale
+// (RelayState::RootPerLogical); nullopt else.
+std::optional<double> RootPerLogical();
 
 }  // namespace x11::relay

@@ -104,7 +104,10 @@ void OnOwner(Compositor compositor, const std::string& owner) {
     Service& service = TheService();
     const bool wasDelivering = service.state.Delivering();
     service.state.SetOwner(compositor, owner);
-    if (wasDelivering != service.state.Delivering()) service.news.deliveringChanged = true;
+    if (wasDelivering != service.state.Delivering()) {
+        service.news.deliveringChanged = true;
+        service.news.screenChanged = true;  // its logical size went with it
+    }
     if (owner.empty()) return;
     if (compositor == Compositor::KWin) StartKWinRelay(service.bus);
     if (compositor == Compositor::GnomeShell) StartGnomeRelay(service.bus);
@@ -139,6 +142,7 @@ void OnRelayCall(DBusMessage* call, bool isPointer) {
     else if (!service.state.MayCall(from))
         verdict = RelayState::Verdict::Denied;
     if (verdict == RelayState::Verdict::Taken && isPointer) service.news.moved = true;
+    if (verdict == RelayState::Verdict::Taken && !isPointer) service.news.screenChanged = true;
     if (wasDelivering != service.state.Delivering()) {
         service.news.deliveringChanged = true;
         service.news.moved = true;
@@ -296,6 +300,7 @@ News Handle() {
         service.state.HungUp();
         service.news.deliveringChanged = wasDelivering;
         service.news.moved = wasDelivering;
+        service.news.screenChanged = wasDelivering;
         CloseBus();
         SayOnlyOverX11("lost the session bus");
     }
@@ -310,6 +315,13 @@ std::optional<native::Point> RootPointer() {
     Service& service = TheService();
     service.state.SetRootSize(RootSize());
     return service.state.RootPointer();
+}
+
+std::optional<double> RootPerLogical() {
+    Service& service = TheService();
+    if (service.bus == nullptr && !service.state.Delivering()) return std::nullopt;
+    service.state.SetRootSize(RootSize());
+    return service.state.RootPerLogical();
 }
 
 }  // namespace x11::relay

@@ -77,4 +77,12 @@ std::optional<native::Point> RelayState::RootPointer() const {
     return LogicalToRoot(*logicalPointer_, logical_, root_);
 }
 
+std::optional<double> RelayState::RootPerLogical() const {
+    const std::string& kwin = Owner(Compositor::KWin);
+    if (!Delivering() || kwin.empty() || deliverer_ != kwin || logical_.width <= 0 ||
+        root_.width <= 0)
+        return std::nullopt;
+    return static_cast<double>(root_.width) / logical_.width;
+}
+
 }  // namespace x11::relay

@@ -55,6 +55,10 @@ class RelayState {
     bool Delivering() const { return !deliverer_.empty(); }
     // The last place delivered, in root coordinates; nullopt before the first one.
     std::optional<native::Point> RootPointer() const;
+    // Root pixels per logical pixel while KWin delivers: KWin scales Xwayland's root by
+    // its largest output scale, and says so by the logical size it sends. nullopt else
+    // (GNOME's logical size is the root's in some layouts whatever the scale).
+    std::optional<double> RootPerLogical() const;
 
   private:
     void StopDelivering();
