@@ -23,6 +23,12 @@ bash scripts/tidy.sh build-tidy
 stage "Debian 13 root file system"
 if [[ $(id -u) -eq 0 ]]; then
   bash tests/rootfs/build.sh
+  # NOTE: the testing and unstable roots (the newest desktops) are built meanwhile, in the
+  # background, while the unit and X11 tests run; the stages that use them wait for them
+  # on build.sh's lock, and say so and skip where one could not be built.
+  (for suite in forky sid; do
+     bash tests/rootfs/build.sh "$suite" >/dev/null 2>"build/rootfs-$suite-background.log" || true
+   done) &
 else
   echo "skipped: mmdebstrap and chroot need root (so does install.debian13, which skips too)"
 fi
