@@ -153,10 +153,33 @@ bool Unread(const Picture& picture, double scale, std::string* first) {
     return true;
 }
 
+// The face's outermost pixel: a key pixel or the picture's border next to it.
+bool OnEdge(const Picture& picture, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= picture.width || ny >= picture.height ||
+                picture.IsKey(nx, ny))
+                return true;
+        }
+    return false;
+}
+
+// Each channel of `seen` between the face's and the one below (a rounding either side).
+bool Between(std::uint32_t seen, std::uint32_t face, std::uint32_t below) {
+    constexpr int Rounding = 2;
+    for (const int shift : {16, 8, 0}) {
+        const int s = int(seen >> shift & 0xFF), f = int(face >> shift & 0xFF),
+                  b = int(below >> shift & 0xFF);
+        if (s < std::min(f, b) - Rounding || s > std::max(f, b) + Rounding) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first,
-                     double scale) {
+                     double scale, Edge edge) {
     const Picture& picture = Kitten(scale);
     if (Unread(picture, scale, first)) return KittenWidth * KittenHeight;
     int wrong = 0;
@@ -165,16 +188,24 @@ int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std
         for (int x = 0; x < window.width && x < picture.width; ++x) {
             const std::uint32_t seen = window.At(x, y);
             bool right = false;
-            if (picture.IsKey(x, y))
+            bool blended = false;
+            if (picture.IsKey(x, y)) {
                 right = !below || seen == *below;
-            else if (InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale))
+            } else if (InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale)) {
                 right = seen == Olive || seen == Black;
-            else
+            } else if (edge == Edge::Blended && OnEdge(picture, x, y)) {
+                blended = true;
+                right = !below || Between(seen, picture.At(x, y), *below);
+            } else {
                 right = seen == picture.At(x, y);
+            }
             if (right) continue;
             if (wrong++ == 0 && first != nullptr) {
                 std::snprintf(text, sizeof text, "pixel (%d, %d) shows %06X, picture %06X%s", x, y,
-                              seen, picture.At(x, y), picture.IsKey(x, y) ? " (key colour)" : "");
+                              seen, picture.At(x, y),
+                              picture.IsKey(x, y) ? " (key colour)"
+                              : blended           ? " (edge: a blend with what is below)"
+                                                  : "");
                 *first = text;
             }
         }

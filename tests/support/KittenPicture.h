@@ -53,12 +53,17 @@ struct Centre {
 // both in root pixels; `eyeOnScreen` is the eye's centre there.
 Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer, double scale = 1);
 
+// How the face's outermost pixels (those with a key-coloured pixel or the picture's
+// border among their 8 neighbours) may show: exactly as the picture has them (X11's
+// shape), or any blend of the picture's colour and what lies below (an ARGB window whose
+// edge is partly transparent).
+enum class Edge { Exact, Blended };
 // How the screen over the window must look: the picture's own pixels, the painted eyes
 // (olive and black) inside the eye discs, and `below` (what lies under the window, when
-// it is one colour) wherever the picture has its key colour. Counts the pixels that
-// differ and describes the first of them.
+// it is one colour) wherever the picture has its key colour; the edge as `edge` says.
+// Counts the pixels that differ and describes the first of them.
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
-                     std::string* first = nullptr, double scale = 1);
+                     std::string* first = nullptr, double scale = 1, Edge edge = Edge::Exact);
 // The pixels where the window's shape mask (XClient::ShapeMask over the picture's size)
 // differs from the picture's non-key pixels; describes the first of them.
 int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first = nullptr,

@@ -35,12 +35,16 @@ class Native : public testing::Test {
         mover->MoveTo(place);
         return kitten.LooksAt(place, TurnDeadline);
     }
-    // The screen over the kitten shows its picture for the scale, eyes painted, and
-    // `below` wherever the picture is transparent.
+    // The screen over the kitten shows its picture for the scale exactly inside the face,
+    // eyes painted, the face's outermost pixels blended with `below`, and `below` wherever
+    // the picture is transparent.
     testing::AssertionResult Shows(std::uint32_t below) {
         std::string first;
         if (WaitUntil(
-                [&] { return CountWrongPixels(kitten.Look(), below, &first, kitten.Scale()) == 0; },
+                [&] {
+                    return CountWrongPixels(kitten.Look(), below, &first, kitten.Scale(),
+                                            Edge::Blended) == 0;
+                },
                 milliseconds(2000), milliseconds(100)))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << first;
@@ -76,8 +80,9 @@ class Native : public testing::Test {
 TEST_F(Native, ComesUpAtItsSavedPlaceDrawnForTheScale) {
     Start();
     EXPECT_EQ(kitten.Position(), Saved);
-    // Drawn for the output's scale: every pixel of the picture for it, edges sharp, at
-    // round(207 s) x round(220 s) (the picture's own size); the desktop in the corners.
+    // Drawn for the output's scale: every pixel of the picture for it inside the face, at
+    // round(207 s) x round(220 s) (the picture's own size), its outline blended with the
+    // desktop, which shows in the corners.
     const Point aside{Saved.x - 20, Saved.y + 20};
     EXPECT_TRUE(Shows(ColourAt(aside)));
     EXPECT_TRUE(kitten.Process().Running()) << kitten.Errors();
@@ -114,6 +119,15 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
          {Point{OutputSize.x + 100, 100}, Point{2 * OutputSize.x - 10, OutputSize.y - 10},
           Point{OutputSize.x + 5, Saved.y + 100}, Point{OutputSize.x - 5, 5}})
         EXPECT_TRUE(FollowsTo(place));
+    // The pointer device goes and comes again (unplugged, plugged in) after the pointer
+    // crossed the outputs' border: the eyes look where it is, not where the other output
+    // saw it last.
+    const Point back = Around()[0];
+    ASSERT_TRUE(FollowsTo(back));
+    mover.reset();
+    mover = std::make_unique<Mover>(*Desktop());
+    Pause(milliseconds(500));  // what the outputs tell of the new device
+    EXPECT_TRUE(kitten.LooksAt(back, TurnDeadline));
 }
 
 TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
