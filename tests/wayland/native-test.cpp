@@ -4,6 +4,8 @@
 // and take presses beside its face while staying on top, looks at the pointer wherever it
 // is, drags, quits by double-click saving its place, sleeps at rest, and waits for a seat
 // that has no pointer yet.
+#include <algorithm>
+
 #include "NativeSession.h"
 #include "tests/support/EyeCheck.h"
 
@@ -174,4 +176,23 @@ TEST_F(Native, StartedBeforeTheSeatHasAPointerItWaitsAndFollowsOnceOneComes) {
     ASSERT_TRUE(kitten.Process().Running()) << kitten.Errors();
     mover = std::make_unique<Mover>(*Desktop());
     for (const Point place : Around()) EXPECT_TRUE(FollowsTo(place));
+}
+
+// The backend a user forces: the X11 one gives its window on Xwayland, eyes painted, and
+// runs on; the native one where no Wayland display answers says why in one line and ends
+// with status 1.
+TEST_F(Native, AForcedBackendRunsOrSaysInOneLineWhyNot) {
+    {
+        XClient x{""};
+        KittenProcess x11(x);
+        EXPECT_NO_THROW(x11.Start({{"VELLORY_BACKEND", "x11"}}));
+        Pause(milliseconds(500));
+        EXPECT_TRUE(x11.Process().Running()) << x11.Errors();
+    }
+    KittenCopy copy;
+    copy.Launch({{"VELLORY_BACKEND", "wayland"}, {"WAYLAND_DISPLAY", "no-such-display"}});
+    EXPECT_TRUE(ExitedWith(copy.Process().Wait(milliseconds(5000)), 1));
+    const std::string errors = copy.Errors();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("WAYLAND_DISPLAY"), std::string::npos) << errors;
 }
