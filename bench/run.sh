@@ -14,8 +14,9 @@ bash scripts/setup.sh --tests
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=ON -DVELLORY_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)" --target vellory benchmarks minimal_xlib measure_whole >/dev/null
-# KWin's pointer for the Wayland measurement (bench/wayland.sh).
+# KWin's and wlroots' pointers for the Wayland measurements (bench/wayland.sh, bench/wlroots.sh).
 cmake --build build-bench -j"$(nproc)" --target kwin_mover >/dev/null 2>&1 || true
+cmake --build build-bench -j"$(nproc)" --target wlr_mover >/dev/null 2>&1 || true
 b=build-bench
 programs=("vellory=$b/vellory" "vellory, scale 2=VELLORY_SCALE=2 $b/vellory"
           "minimal Xlib=$b/bench/minimal_xlib" "xeyes=xeyes -geometry 207x220")
@@ -106,4 +107,13 @@ if [[ $(id -u) -eq 0 ]] && root=$(bash tests/rootfs/build.sh 2>/dev/null); then
   echo
   VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/gnome-session.sh --root "$root" -- \
     bench/wayland.sh "$b" || echo "(no GNOME Shell 48 session here)"
+fi
+# And headless sway from the Debian testing root (as root): the native Wayland backend
+# against the X11 one on Xwayland.
+echo
+if [[ -x $b/tests/wlr_mover && $(id -u) -eq 0 ]] && bash tests/rootfs/build.sh forky >/dev/null 2>&1; then
+  VELLORY_BENCH_SECONDS=$wayland_seconds tests/wayland/wlroots-session.sh --root forky --compositor sway -- \
+    bench/wlroots.sh "$b" || echo "(no sway session here)"
+else
+  echo "(no sway session here: it needs root and the Debian testing root)"
 fi

@@ -14,7 +14,10 @@ namespace {
 void OnCursorPosition(void* data, ext_image_copy_capture_cursor_session_v1*, std::int32_t x,
                       std::int32_t y) {
     const Output* output = static_cast<const Output*>(data);
-    if (!output->described) return;
+    // NOTE: wlroots sends a new session the last position its output saw, even when the
+    // pointer has left that output since (no enter comes with it): only a session that
+    // the pointer entered tells where it is.
+    if (!output->described || !output->cursorInside) return;
     const LayoutPlace place = CursorToLayout(output->geometry, x, y, W().logicalCursor);
     SetPointerPlace({static_cast<std::int32_t>(std::lround(place.x)),
                      static_cast<std::int32_t>(std::lround(place.y))});
@@ -22,8 +25,14 @@ void OnCursorPosition(void* data, ext_image_copy_capture_cursor_session_v1*, std
 
 // NOTE: enter brings a position with it; leave keeps the last place, where the eyes stay.
 const ext_image_copy_capture_cursor_session_v1_listener CursorListener = {
-    .enter = [](void*, ext_image_copy_capture_cursor_session_v1*) {},
-    .leave = [](void*, ext_image_copy_capture_cursor_session_v1*) {},
+    .enter =
+        [](void* data, ext_image_copy_capture_cursor_session_v1*) {
+            static_cast<Output*>(data)->cursorInside = true;
+        },
+    .leave =
+        [](void* data, ext_image_copy_capture_cursor_session_v1*) {
+            static_cast<Output*>(data)->cursorInside = false;
+        },
     .position = OnCursorPosition,
     .hotspot = [](void*, ext_image_copy_capture_cursor_session_v1*, std::int32_t, std::int32_t) {},
 };
@@ -54,6 +63,7 @@ void StopCursorSession(Output& output) {
     if (output.source != nullptr) ext_image_capture_source_v1_destroy(output.source);
     output.cursor = nullptr;
     output.source = nullptr;
+    output.cursorInside = false;
 }
 
 void StopCursorSessions() {

@@ -50,6 +50,7 @@ struct Output {
     // The pointer's cursor session on this output (CursorSessions.cpp).
     ext_image_capture_source_v1* source = nullptr;
     ext_image_copy_capture_cursor_session_v1* cursor = nullptr;
+    bool cursorInside = false;  // between the session's enter and leave
 };
 
 struct Connection {

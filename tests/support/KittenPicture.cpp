@@ -153,37 +153,8 @@ bool Unread(const Picture& picture, double scale, std::string* first) {
     return true;
 }
 
-}  // namespace
-
-int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first,
-                     double scale) {
-    const Picture& picture = Kitten(scale);
-    if (Unread(picture, scale, first)) return KittenWidth * KittenHeight;
-    int wrong = 0;
-    char text[160];
-    for (int y = 0; y < window.height && y < picture.height; ++y)
-        for (int x = 0; x < window.width && x < picture.width; ++x) {
-            const std::uint32_t seen = window.At(x, y);
-            bool right = false;
-            if (picture.IsKey(x, y))
-                right = !below || seen == *below;
-            else if (InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale))
-                right = seen == Olive || seen == Black;
-            else
-                right = seen == picture.At(x, y);
-            if (right) continue;
-            if (wrong++ == 0 && first != nullptr) {
-                std::snprintf(text, sizeof text, "pixel (%d, %d) shows %06X, picture %06X%s", x, y,
-                              seen, picture.At(x, y), picture.IsKey(x, y) ? " (key colour)" : "");
-                *first = text;
-            }
-        }
-    return wrong;
-}
-
-namespace {
-
-bool BesideKey(const Picture& picture, int x, int y) {
+// The face's outermost pixel: a key pixel or the picture's border next to it.
+bool OnEdge(const Picture& picture, int x, int y) {
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) {
             const int nx = x + dx, ny = y + dy;
@@ -194,46 +165,68 @@ bool BesideKey(const Picture& picture, int x, int y) {
     return false;
 }
 
-// Each channel of `seen` between those of `a` and `b`, give or take rounding.
-bool Between(std::uint32_t seen, std::uint32_t a, std::uint32_t b) {
-    for (int shift : {0, 8, 16}) {
-        const int s = int(seen >> shift & 0xFF), p = int(a >> shift & 0xFF),
-                  q = int(b >> shift & 0xFF);
-        if (s < std::min(p, q) - 2 || s > std::max(p, q) + 2) return false;
+// Each channel of `seen` between the face's and the one below (a rounding either side).
+bool Between(std::uint32_t seen, std::uint32_t face, std::uint32_t below) {
+    constexpr int Rounding = 2;
+    for (const int shift : {16, 8, 0}) {
+        const int s = int(seen >> shift & 0xFF), f = int(face >> shift & 0xFF),
+                  b = int(below >> shift & 0xFF);
+        if (s < std::min(f, b) - Rounding || s > std::max(f, b) + Rounding) return false;
     }
     return true;
 }
 
 }  // namespace
 
-BlendReading ReadBlend(const Shot& window, std::uint32_t below, double scale) {
-    BlendReading reading;
+int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below, std::string* first,
+                     double scale, Edge edge) {
     const Picture& picture = Kitten(scale);
-    if (Unread(picture, scale, &reading.first)) {
-        reading.wrong = KittenWidth * KittenHeight;
-        return reading;
-    }
+    if (Unread(picture, scale, first)) return KittenWidth * KittenHeight;
+    int wrong = 0;
+    char text[160];
     for (int y = 0; y < window.height && y < picture.height; ++y)
         for (int x = 0; x < window.width && x < picture.width; ++x) {
-            const std::uint32_t seen = window.At(x, y), own = picture.At(x, y);
-            const bool eye = InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale);
+            const std::uint32_t seen = window.At(x, y);
             bool right = false;
+            bool blended = false;
             if (picture.IsKey(x, y)) {
-                right = seen == below;
-            } else if (eye) {
+                right = !below || seen == *below;
+            } else if (InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale)) {
                 right = seen == Olive || seen == Black;
-            } else if (BesideKey(picture, x, y)) {
-                ++reading.edge;
-                right = Between(seen, below, own);
-                if (right && seen != own) ++reading.blended;
+            } else if (edge == Edge::Blended && OnEdge(picture, x, y)) {
+                blended = true;
+                right = !below || Between(seen, picture.At(x, y), *below);
             } else {
-                right = seen == own;
+                right = seen == picture.At(x, y);
             }
-            if (right || reading.wrong++ > 0) continue;
-            char text[160];
-            std::snprintf(text, sizeof text, "pixel (%d, %d) shows %06X, picture %06X", x, y, seen,
-                          own);
-            reading.first = text;
+            if (right) continue;
+            if (wrong++ == 0 && first != nullptr) {
+                std::snprintf(text, sizeof text, "pixel (%d, %d) shows %06X, picture %06X%s", x, y,
+                              seen, picture.At(x, y),
+                              picture.IsKey(x, y) ? " (key colour)"
+                              : blended           ? " (edge: a blend with what is below)"
+                                                  : "");
+                *first = text;
+            }
+        }
+    return wrong;
+}
+
+// The pixels that CountWrongPixels finds wrong with a blended edge, and how many edge
+// pixels show a blend rather than the face's own colour.
+BlendReading ReadBlend(const Shot& window, std::uint32_t below, double scale) {
+    BlendReading reading;
+    reading.wrong = CountWrongPixels(window, below, &reading.first, scale, Edge::Blended);
+    const Picture& picture = Kitten(scale);
+    if (Unread(picture, scale, nullptr)) return reading;
+    for (int y = 0; y < window.height && y < picture.height; ++y)
+        for (int x = 0; x < window.width && x < picture.width; ++x) {
+            if (picture.IsKey(x, y) || InEye(x, y, Eye1, scale) || InEye(x, y, Eye2, scale) ||
+                !OnEdge(picture, x, y))
+                continue;
+            ++reading.edge;
+            const std::uint32_t seen = window.At(x, y), own = picture.At(x, y);
+            if (seen != own && Between(seen, own, below)) ++reading.blended;
         }
     return reading;
 }

@@ -53,12 +53,17 @@ struct Centre {
 // both in root pixels; `eyeOnScreen` is the eye's centre there.
 Centre ExpectedPupil(Point eye, Point eyeOnScreen, Point pointer, double scale = 1);
 
+// How the face's outermost pixels (those with a key-coloured pixel or the picture's
+// border among their 8 neighbours) may show: exactly as the picture has them (X11's
+// shape), or any blend of the picture's colour and what lies below (an ARGB window whose
+// edge is partly transparent).
+enum class Edge { Exact, Blended };
 // How the screen over the window must look: the picture's own pixels, the painted eyes
 // (olive and black) inside the eye discs, and `below` (what lies under the window, when
-// it is one colour) wherever the picture has its key colour. Counts the pixels that
-// differ and describes the first of them.
+// it is one colour) wherever the picture has its key colour; the edge as `edge` says.
+// Counts the pixels that differ and describes the first of them.
 int CountWrongPixels(const Shot& window, std::optional<std::uint32_t> below,
-                     std::string* first = nullptr, double scale = 1);
+                     std::string* first = nullptr, double scale = 1, Edge edge = Edge::Exact);
 // How the screen over a window whose outline's edge a compositor blends must look: as
 // CountWrongPixels says, except that a face pixel beside a key pixel (or the picture's
 // border) may show its colour mixed with `below`, each channel between the two.

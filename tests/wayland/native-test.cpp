@@ -4,6 +4,8 @@
 // and take presses beside its face while staying on top, looks at the pointer wherever it
 // is, drags, quits by double-click saving its place, sleeps at rest, and waits for a seat
 // that has no pointer yet.
+#include <algorithm>
+
 #include "NativeSession.h"
 #include "tests/support/EyeCheck.h"
 
@@ -35,12 +37,16 @@ class Native : public testing::Test {
         mover->MoveTo(place);
         return kitten.LooksAt(place, TurnDeadline);
     }
-    // The screen over the kitten shows its picture for the scale, eyes painted, and
-    // `below` wherever the picture is transparent.
+    // The screen over the kitten shows its picture for the scale exactly inside the face,
+    // eyes painted, the face's outermost pixels blended with `below`, and `below` wherever
+    // the picture is transparent.
     testing::AssertionResult Shows(std::uint32_t below) {
         std::string first;
         if (WaitUntil(
-                [&] { return CountWrongPixels(kitten.Look(), below, &first, kitten.Scale()) == 0; },
+                [&] {
+                    return CountWrongPixels(kitten.Look(), below, &first, kitten.Scale(),
+                                            Edge::Blended) == 0;
+                },
                 milliseconds(2000), milliseconds(100)))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << first;
@@ -76,8 +82,9 @@ class Native : public testing::Test {
 TEST_F(Native, ComesUpAtItsSavedPlaceDrawnForTheScale) {
     Start();
     EXPECT_EQ(kitten.Position(), Saved);
-    // Drawn for the output's scale: every pixel of the picture for it, edges sharp, at
-    // round(207 s) x round(220 s) (the picture's own size); the desktop in the corners.
+    // Drawn for the output's scale: every pixel of the picture for it inside the face, at
+    // round(207 s) x round(220 s) (the picture's own size), its outline blended with the
+    // desktop, which shows in the corners.
     const Point aside{Saved.x - 20, Saved.y + 20};
     EXPECT_TRUE(Shows(ColourAt(aside)));
     EXPECT_TRUE(kitten.Process().Running()) << kitten.Errors();
@@ -114,6 +121,15 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
          {Point{OutputSize.x + 100, 100}, Point{2 * OutputSize.x - 10, OutputSize.y - 10},
           Point{OutputSize.x + 5, Saved.y + 100}, Point{OutputSize.x - 5, 5}})
         EXPECT_TRUE(FollowsTo(place));
+    // The pointer device goes and comes again (unplugged, plugged in) after the pointer
+    // crossed the outputs' border: the eyes look where it is, not where the other output
+    // saw it last.
+    const Point back = Around()[0];
+    ASSERT_TRUE(FollowsTo(back));
+    mover.reset();
+    mover = std::make_unique<Mover>(*Desktop());
+    Pause(milliseconds(500));  // what the outputs tell of the new device
+    EXPECT_TRUE(kitten.LooksAt(back, TurnDeadline));
 }
 
 TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
@@ -160,4 +176,23 @@ TEST_F(Native, StartedBeforeTheSeatHasAPointerItWaitsAndFollowsOnceOneComes) {
     ASSERT_TRUE(kitten.Process().Running()) << kitten.Errors();
     mover = std::make_unique<Mover>(*Desktop());
     for (const Point place : Around()) EXPECT_TRUE(FollowsTo(place));
+}
+
+// The backend a user forces: the X11 one gives its window on Xwayland, eyes painted, and
+// runs on; the native one where no Wayland display answers says why in one line and ends
+// with status 1.
+TEST_F(Native, AForcedBackendRunsOrSaysInOneLineWhyNot) {
+    {
+        XClient x{""};
+        KittenProcess x11(x);
+        EXPECT_NO_THROW(x11.Start({{"VELLORY_BACKEND", "x11"}}));
+        Pause(milliseconds(500));
+        EXPECT_TRUE(x11.Process().Running()) << x11.Errors();
+    }
+    KittenCopy copy;
+    copy.Launch({{"VELLORY_BACKEND", "wayland"}, {"WAYLAND_DISPLAY", "no-such-display"}});
+    EXPECT_TRUE(ExitedWith(copy.Process().Wait(milliseconds(5000)), 1));
+    const std::string errors = copy.Errors();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("WAYLAND_DISPLAY"), std::string::npos) << errors;
 }
