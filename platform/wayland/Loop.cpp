@@ -14,6 +14,7 @@
 #include <limits>
 
 #include "platform/TickPacer.h"
+#include "platform/posix/Clock.h"
 #include "platform/wayland/WaylandPlatform.h"
 
 namespace wayland {
@@ -23,11 +24,7 @@ constexpr native::TickPacer::Ns Millisecond = 1000000;
 // NOTE: every change is reported: the idle look that catches X11's warps is not needed.
 constexpr native::TickPacer::Ns NoSlowLook = std::numeric_limits<native::TickPacer::Ns>::max() / 4;
 
-native::TickPacer::Ns NowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000000000LL + now.tv_nsec;
-}
+using posixclock::NowNs;
 
 struct Look {
     std::optional<native::Point> pointer;

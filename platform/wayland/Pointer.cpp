@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "platform/DoubleClick.h"
+#include "platform/posix/Clock.h"
 #include "platform/wayland/WaylandPlatform.h"
 
 namespace wayland {
@@ -42,11 +43,7 @@ PointerState& P() {
     return state;
 }
 
-long long NowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000000000LL + now.tv_nsec;
-}
+using posixclock::NowNs;
 
 // The pointer's place in the layout, from its place on the surface.
 LayoutPlace LayoutOfLocal() {

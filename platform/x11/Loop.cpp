@@ -21,6 +21,7 @@
 
 #include "platform/TickPacer.h"
 #include "platform/User32.h"
+#include "platform/posix/Clock.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/relay/Relay.h"
 
@@ -31,11 +32,7 @@ constexpr native::TickPacer::Ns Millisecond = 1000000;
 constexpr native::TickPacer::Ns SlowLook = 1000 * Millisecond;  // catches warps while idle
 constexpr native::TickPacer::Ns NoSlowLook = std::numeric_limits<native::TickPacer::Ns>::max() / 4;
 
-native::TickPacer::Ns NowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000000000LL + now.tv_nsec;
-}
+using posixclock::NowNs;
 
 // What a tick's result depends on.
 struct Look {

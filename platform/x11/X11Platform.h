@@ -184,38 +184,10 @@ void CheckMapped(long long nowNs);
 
 }  // namespace x11
 
-// The backend's functions of platform/Native.h and platform/User32.h, reached through its
-// table (Table.cpp) by the Linux program's dispatcher.
+// The backend's functions of platform/Native.h and platform/User32.h and its table.
 namespace x11::api {
 
-using namespace native;  // NOLINT(google-build-using-namespace): the interface's own types
-
-extern const Backend Table;
-
-bool Open(std::string& whyNot);
-std::string SessionName();  // Process.cpp
-void Close();
-void RefreshScreens();
-Point PrimaryScreenSize();
-std::vector<ScaledArea> ScreenAreas();
-std::vector<Rect> Monitors();
-double WindowScale(WindowId window);
-WindowId CreateHiddenWindow(const WindowRequest& request);
-bool MoveWindow(WindowId window, Point topLeft);
-bool GetWindowRect(WindowId window, Rect& rect);
-bool GetClientOrigin(WindowId window, Point& origin);
-void ShowWindow(WindowId window);
-void DestroyWindow(WindowId window);
-bool SetContent(WindowId window, Rect outer, Image& content);
-bool SetTopmost(WindowId window);
-bool SetShape(WindowId window, const std::vector<Rect>& rects);
-void FillSpans(WindowId window, Colour colour, const Span* spans, std::size_t count);
-void Flush();
-bool GetPointer(Point& position);
-void ReleaseCapture();
-void BeginMove(WindowId window);
-void StartTimer(WindowId window, std::uint32_t intervalMs);
-Event WaitEvent();
-void SetModalEventHandler(EventHandler handler);
+constexpr const char* BackendName = "x11";
+#include "platform/BackendApi.inc"
 
 }  // namespace x11::api

@@ -143,6 +143,18 @@ void Mover::MoveTo(Point logical) {
     Say(std::to_string(logical.x) + " " + std::to_string(logical.y));
 }
 
+void Mover::Drag(Point from, Point by) {
+    MoveTo(from);
+    Pause(std::chrono::milliseconds(300));  // the window has seen the pointer come in
+    Press();
+    for (int step = 1; step <= 10; ++step) {
+        Pause(std::chrono::milliseconds(15));
+        MoveTo({from.x + by.x * step / 10, from.y + by.y * step / 10});
+    }
+    Pause(std::chrono::milliseconds(100));
+    Release();
+}
+
 KittenProcess::KittenProcess(XClient& x, double scale) : x_(x), scale_(scale) {}
 
 KittenCopy::KittenCopy() {

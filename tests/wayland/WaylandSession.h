@@ -29,6 +29,8 @@ class Mover {
     void MoveTo(Point logical);
     void Press() { Say("press"); }
     void Release() { Say("release"); }
+    // A hand's drag: rest at `from`, press, ten steps 15 ms apart to `from + by`, release.
+    void Drag(Point from, Point by);
 
   private:
     void Say(const std::string& line);

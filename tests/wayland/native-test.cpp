@@ -136,15 +136,7 @@ TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
     Start();
     const Point by{100, 50};
     const Point from = Saved + FacePoint, to = Saved + by;
-    mover->MoveTo(from);
-    Pause(milliseconds(200));
-    mover->Press();
-    for (int step = 1; step <= 10; ++step) {
-        Pause(milliseconds(15));
-        mover->MoveTo({from.x + by.x * step / 10, from.y + by.y * step / 10});
-    }
-    Pause(milliseconds(100));
-    mover->Release();
+    mover->Drag(from, by);
     EXPECT_TRUE(
         WaitUntil([&] { return kitten.Find() == to; }, milliseconds(3000), milliseconds(100)))
         << "at " << testing::PrintToString(kitten.Position());

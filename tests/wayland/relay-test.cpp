@@ -107,15 +107,7 @@ TEST_F(OnWayland, StrangersAndPlacesOutsideTheScreenChangeNothing) {
 TEST_F(OnWayland, DragsAndQuitsByDoubleClickTakingItsCompositorSideAlong) {
     const Point from = kitten.Position() + FacePoint, by{-200, 120};
     const Point expected = kitten.Position() + by;
-    mover->MoveTo(from);
-    Pause(milliseconds(300));  // a hand's pause: the window has seen the pointer come in
-    mover->Press();
-    for (int step = 1; step <= 10; ++step) {
-        Pause(milliseconds(15));
-        mover->MoveTo({from.x + by.x * step / 10, from.y + by.y * step / 10});
-    }
-    Pause(milliseconds(100));
-    mover->Release();
+    mover->Drag(from, by);
     EXPECT_TRUE(WaitUntil([&] { return kitten.Position() == expected; }, milliseconds(3000)))
         << "at (" << kitten.Position().x << ", " << kitten.Position().y << ")";
 
