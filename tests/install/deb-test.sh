@@ -38,6 +38,8 @@ Field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(Field Package) == vellory ]] || Fail "Package: $(Field Package)"
 [[ $(Field Version) == "$version" ]] || Fail "Version: $(Field Version), not $version"
 [[ $(Field Depends) =~ (^|, )libx11-6( |,|$) ]] || Fail "Depends: $(Field Depends)"
+# The native Wayland backend is linked: libwayland-client is as needed as libX11.
+[[ $(Field Depends) =~ (^|, )libwayland-client0( |,|$) ]] || Fail "Depends: $(Field Depends)"
 [[ $(Field Depends) != *"<<"* ]] || Fail "Depends has an upper bound: $(Field Depends)"
 # libdbus-1 is loaded at run time under Wayland, where dpkg-shlibdeps cannot see it.
 [[ $(Field Recommends) =~ (^|, )libdbus-1-3( |,|$) ]] || Fail "Recommends: $(Field Recommends)"
