@@ -17,7 +17,7 @@ void OnCursorPosition(void* data, ext_image_copy_capture_cursor_session_v1*, std
     // NOTE: wlroots sends a new session the last position its output saw, even when the
     // pointer has left that output since (no enter comes with it): only a session that
     // the pointer entered tells where it is.
-    if (!output->described || !output->cursorInside) return;
+    if (!output->described || !output->cursorInside || PlaceFromSurface()) return;
     const LayoutPlace place = CursorToLayout(output->geometry, x, y, W().logicalCursor);
     SetPointerPlace({static_cast<std::int32_t>(std::lround(place.x)),
                      static_cast<std::int32_t>(std::lround(place.y))});

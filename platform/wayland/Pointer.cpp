@@ -1,8 +1,10 @@
 // The seat's pointer, followed as devices come and go: presses on the face (a second left
 // press within the double-click limits is a double-click), the drag that BeginMove starts
-// after a left press, and the pointer's place where no cursor session tells it. The
-// press's implicit grab keeps the pointer's events coming while the button is held; the
-// surface follows by its margins, the point pressed staying under the pointer.
+// after a left press, and the pointer's place on the face (where cursor sessions, which
+// report only once the compositor has drawn the cursor, would tell it a frame late) and
+// wherever no cursor session tells it. The press's implicit grab keeps the pointer's
+// events coming while the button is held; the surface follows by its margins, the point
+// pressed staying under the pointer.
 #include <linux/input-event-codes.h>
 #include <time.h>
 
@@ -85,8 +87,8 @@ void Aim(LayoutPlace pointer) {
 void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     PointerState& p = P();
     p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
-    if (CursorSessionsOffered()) return;
     // NOTE: without cursor sessions the pointer is known only while it is on the face.
+    if (CursorSessionsOffered() && !PlaceFromSurface()) return;
     SetPointerPlace(Rounded(LayoutOfLocal()));
     Aim(LayoutOfLocal());
 }
@@ -197,6 +199,15 @@ void SetPointerPlace(native::Point layout) {
     p.place = layout;
     Moved();
     if (CursorSessionsOffered()) Aim({double(layout.x), double(layout.y)});
+}
+
+// The surface's positions count from its confirmed place only while nothing moves it: no
+// press that may start a drag, no drag or drop still running (Aim ends a drop's grace at
+// the next place), no move the compositor has yet to take.
+bool PlaceFromSurface() {
+    const PointerState& p = P();
+    const bool dragging = p.moving && !(p.dropped && NowNs() >= p.dropEndsNs);
+    return p.onFace && !p.leftDown && !dragging && TheWindow().moveSync == nullptr;
 }
 
 void OnSurfaceGone(wl_surface*) {

@@ -158,9 +158,12 @@ void OnSeatCapabilities(std::uint32_t capabilities);
 wl_pointer* ThePointer();
 // The pointer's last known place, layout pixels from the origin.
 std::optional<native::Point> PointerPlace();
-void SetPointerPlace(native::Point layout);  // from a cursor session
-void OnSurfaceGone(wl_surface* surface);     // the pointer may have been on it
-void OnPlaceApplied();                       // the compositor took the window's last move
+void SetPointerPlace(native::Point layout);  // from a cursor session or the face
+// The pointer is on the face and no drag runs: its own positions there give its place at
+// once, and cursor sessions, which tell it only after the compositor drew it, wait.
+bool PlaceFromSurface();
+void OnSurfaceGone(wl_surface* surface);  // the pointer may have been on it
+void OnPlaceApplied();                    // the compositor took the window's last move
 
 // CursorSessions.cpp
 void StartCursorSessions();  // for every output without one, once there is a pointer

@@ -132,6 +132,25 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
     EXPECT_TRUE(kitten.LooksAt(back, TurnDeadline));
 }
 
+// Over its own face the eyes take the pointer's positions on the surface, which count from
+// the place the compositor last confirmed: right where it started and where it was dragged.
+TEST_F(Native, EyesFollowThePointerAcrossItsOwnFaceWhereverItStands) {
+    Start();
+    const Point by{-120, 60};
+    for (const bool dragged : {false, true}) {
+        if (dragged) {
+            mover->Drag(Saved + FacePoint, by);
+            ASSERT_TRUE(WaitUntil([&] { return kitten.Find() == Saved + by; }, milliseconds(3000),
+                                  milliseconds(100)))
+                << "at " << testing::PrintToString(kitten.Position());
+            Pause(milliseconds(500));  // the drop is over: the pointer moves on its own
+        }
+        const Point at = kitten.Position();
+        for (const Point on : {Point{40, 160}, Point{68, 140}, Point{90, 118}, Point{170, 160}})
+            EXPECT_TRUE(FollowsTo(at + on)) << (dragged ? "dragged" : "where it started");
+    }
+}
+
 TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
     Start();
     const Point by{100, 50};
