@@ -123,6 +123,7 @@ wlroots_tests() {  # title, then the session script's options
 wlroots_tests "sway 1.12 (Debian testing root)" --compositor sway
 wlroots_tests "sway 1.12 at scale 2 with a second output (Debian testing root)" --compositor sway --scale 2 --outputs 2
 wlroots_tests "labwc 0.20 (Debian testing root)" --compositor labwc
+wlroots_tests "labwc 0.20 at scale 2 with a second output (Debian testing root)" --compositor labwc --scale 2 --outputs 2
 
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null

@@ -6,8 +6,8 @@
 # root or the compositor cannot run here). Software rendering (pixman), no input device
 # (the tests' virtual pointer is the seat's only one), Xwayland started at once.
 # The layout: outputs of 1280x720 logical pixels side by side, the first at (0, 0) drawn
-# at scale S (sway only; labwc has no output settings of its own), the second to its
-# right at scale 1. CMD sees WAYLAND_DISPLAY, DISPLAY, XDG_RUNTIME_DIR, HOME (and SWAYSOCK)
+# at scale S (swaymsg; wlr-randr under labwc, which has no output settings of its own),
+# the second to its right at scale 1. CMD sees WAYLAND_DISPLAY, DISPLAY, XDG_RUNTIME_DIR, HOME (and SWAYSOCK)
 # with VELLORY_TEST_DESKTOP=sway|labwc, VELLORY_TEST_SCALE=S, VELLORY_TEST_OUTPUTS.
 # Started as root it runs everything as the account vellory-wlr, so whatever CMD runs
 # must be readable by everyone. --root: inside a Debian root file system
@@ -44,7 +44,6 @@ done
 [[ $compositor =~ ^(sway|labwc)$ ]] || Fail "--compositor $compositor: sway or labwc"
 [[ $outputs =~ ^[12]$ ]] || Fail "--outputs $outputs: 1 or 2"
 [[ $scale =~ ^[0-9]+(\.[0-9]+)?$ ]] || Fail "--scale $scale: a number such as 2 or 1.5"
-[[ $compositor == sway || $scale == 1 ]] || Fail "--scale: sway only (labwc sets no output scale itself)"
 options=(--compositor "$compositor" --scale "$scale" --outputs "$outputs")
 
 case $stage in
@@ -133,12 +132,14 @@ EOF
   done
   [[ -S /tmp/.X11-unix/X${DISPLAY#:} ]] || Fail "no Xwayland socket for $DISPLAY"
 
+  device() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
+  expected="HEADLESS-1:0,0,${Width}x${Height}@$scale"
+  [[ $outputs == 2 ]] && expected+=" HEADLESS-2:$Width,0,${Width}x${Height}@1"
   if [[ $compositor == sway ]]; then
     SWAYSOCK=$(Value SWAYSOCK)
     export SWAYSOCK
     Sway() { swaymsg -q "$@" || Fail "swaymsg $* failed"; }
     if [[ $scale != 1 ]]; then
-      device() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
       Sway output HEADLESS-1 mode "$(device $Width)x$(device $Height)" scale "$scale"
     fi
     if [[ $outputs == 2 ]]; then
@@ -150,15 +151,34 @@ EOF
 import json, sys
 print(" ".join("%s:%d,%d,%dx%d@%g" % (o["name"], o["rect"]["x"], o["rect"]["y"], o["rect"]["width"],
                o["rect"]["height"], o["scale"]) for o in json.load(sys.stdin)))')
-    expected="HEADLESS-1:0,0,${Width}x${Height}@$scale"
-    [[ $outputs == 2 ]] && expected+=" HEADLESS-2:$Width,0,${Width}x${Height}@1"
-    [[ $layout == "$expected" ]] || Fail "the layout is $layout, not $expected"
   else
-    # labwc lays its outputs out side by side; the whole layout's picture gives its size.
-    grim -t ppm "$work/layout.ppm" || Fail "grim cannot take the screen"
-    size=$(head -c 20 "$work/layout.ppm" | sed -n 2p)
-    [[ $size == "$((Width * outputs)) $Height" ]] || Fail "the layout is $size, not $((Width * outputs)) $Height"
+    # NOTE: labwc may put the first output to the right of the second, and lays out an
+    # output anew when its scale changes: both places are set.
+    Randr() { wlr-randr "$@" >/dev/null || Fail "wlr-randr $* failed"; }
+    if [[ $scale != 1 || $outputs == 2 ]]; then
+      command -v wlr-randr >/dev/null || Skip "--scale and --outputs under labwc need wlr-randr (try --root forky)"
+      first=(--pos 0,0)
+      [[ $scale == 1 ]] || first+=(--custom-mode "$(device $Width)x$(device $Height)" --scale "$scale")
+      Randr --output HEADLESS-1 "${first[@]}"
+      if [[ $outputs == 2 ]]; then Randr --output HEADLESS-2 --pos "$Width,0"; fi
+    fi
+    layout=""
+    if command -v wlr-randr >/dev/null; then
+      layout=$(wlr-randr --json | python3 -c '
+import json, sys
+def size(o):
+    mode = next(m for m in o["modes"] if m["current"])
+    return "%dx%d" % (round(mode["width"] / o["scale"]), round(mode["height"] / o["scale"]))
+print(" ".join("%s:%d,%d,%s@%g" % (o["name"], o["position"]["x"], o["position"]["y"], size(o),
+               o["scale"]) for o in sorted(json.load(sys.stdin), key=lambda o: o["name"])))')
+    else
+      # The whole layout's picture gives its size, without scales.
+      grim -t ppm "$work/layout.ppm" || Fail "grim cannot take the screen"
+      size=$(head -c 20 "$work/layout.ppm" | sed -n 2p)
+      [[ $size == "$((Width * outputs)) $Height" ]] && layout=$expected
+    fi
   fi
+  [[ $layout == "$expected" ]] || Fail "the layout is ${layout:-not as wanted}, not $expected"
 
   export VELLORY_TEST_DESKTOP=$compositor VELLORY_TEST_SCALE=$scale VELLORY_TEST_OUTPUTS=$outputs
   status=0
