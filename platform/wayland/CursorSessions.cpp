@@ -19,8 +19,8 @@ void OnCursorPosition(void* data, ext_image_copy_capture_cursor_session_v1*, std
     // the pointer entered tells where it is.
     if (!output->described || !output->cursorInside || PlaceFromSurface()) return;
     const LayoutPlace place = CursorToLayout(output->geometry, x, y, W().logicalCursor);
-    SetPointerPlace({static_cast<std::int32_t>(std::lround(place.x)),
-                     static_cast<std::int32_t>(std::lround(place.y))});
+    OnSessionPlace({static_cast<std::int32_t>(std::lround(place.x)),
+                    static_cast<std::int32_t>(std::lround(place.y))});
 }
 
 // NOTE: enter brings a position with it; leave keeps the last place, where the eyes stay.

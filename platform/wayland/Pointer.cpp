@@ -24,6 +24,7 @@ namespace {
 // sessions' places count from no surface: where they come, they lead the drag, at one
 // place an output frame; without them, the surface-local positions count from the place
 // the compositor has taken (Window.cpp's sync), as the protocol says.
+// A release after a motion that no cursor place has shown yet waits that long for the place.
 constexpr long long DropGraceNs = 50 * 1000000LL;  // a frame or three after the release
 
 struct PointerState {
@@ -36,7 +37,8 @@ struct PointerState {
     std::optional<native::Point> target;  // where the window goes next, layout pixels
     bool moving = false;                  // BeginMove came after that press
     bool dropped = false;                 // released: one last move to where it was dropped
-    long long dropEndsNs = 0;             // a cursor place until then is the drop's own
+    long long dropEndsNs = 0;             // the first cursor place until then is the drop's own
+    bool motionUnseen = false;            // a motion that no cursor place has shown yet
     native::DoubleClicks clicks;
 };
 
@@ -77,10 +79,17 @@ void Follow() {
 
 void Aim(LayoutPlace pointer) {
     PointerState& p = P();
-    if (p.dropped && CursorSessionsOffered() && NowNs() >= p.dropEndsNs)
-        p.moving = p.dropped = false;  // a place after the drop's own: the pointer moved on
+    if (p.dropped && CursorSessionsOffered() && NowNs() >= p.dropEndsNs) {
+        // A place after the drop's own: the pointer moved on. The drop's own place, if the
+        // compositor has yet to take it, still goes first.
+        if (!p.target) p.moving = p.dropped = false;
+        return;
+    }
     if (!p.moving) return;
     p.target = Rounded({pointer.x - p.pressed.x, pointer.y - p.pressed.y});
+    // NOTE: the first place after the release is the drop's own; a hand that moves on at
+    // once must not take the kitten along.
+    if (p.dropped) p.dropEndsNs = 0;
     Follow();
 }
 
@@ -104,6 +113,7 @@ void OnLeave(void*, wl_pointer*, std::uint32_t, wl_surface*) {
 }
 
 void OnMotion(void*, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    P().motionUnseen = true;
     if (P().onFace) OnPosition(x, y);
 }
 
@@ -116,7 +126,9 @@ void OnButton(void*, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32
         // The drag ends where the last motion took the pointer.
         p.leftDown = false;
         p.dropped = p.moving;
-        p.dropEndsNs = NowNs() + DropGraceNs;
+        // NOTE: when the cursor sessions have shown every motion already, the window is
+        // where it was dropped; else the release's own place comes an output frame later.
+        p.dropEndsNs = p.motionUnseen ? NowNs() + DropGraceNs : 0;
         Follow();
         return;
     }
@@ -191,6 +203,11 @@ wl_pointer* ThePointer() {
 
 std::optional<native::Point> PointerPlace() {
     return P().place;
+}
+
+void OnSessionPlace(native::Point layout) {
+    P().motionUnseen = false;
+    SetPointerPlace(layout);
 }
 
 void SetPointerPlace(native::Point layout) {

@@ -159,6 +159,7 @@ wl_pointer* ThePointer();
 // The pointer's last known place, layout pixels from the origin.
 std::optional<native::Point> PointerPlace();
 void SetPointerPlace(native::Point layout);  // from a cursor session or the face
+void OnSessionPlace(native::Point layout);   // a cursor session's: it shows every motion so far
 // The pointer is on the face and no drag runs: its own positions there give its place at
 // once, and cursor sessions, which tell it only after the compositor drew it, wait.
 bool PlaceFromSurface();

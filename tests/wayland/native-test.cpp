@@ -143,7 +143,6 @@ TEST_F(Native, EyesFollowThePointerAcrossItsOwnFaceWhereverItStands) {
             ASSERT_TRUE(WaitUntil([&] { return kitten.Find() == Saved + by; }, milliseconds(3000),
                                   milliseconds(100)))
                 << "at " << testing::PrintToString(kitten.Position());
-            Pause(milliseconds(500));  // the drop is over: the pointer moves on its own
         }
         const Point at = kitten.Position();
         for (const Point on : {Point{40, 160}, Point{68, 140}, Point{90, 118}, Point{170, 160}})
