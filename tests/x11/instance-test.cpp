@@ -109,6 +109,7 @@ namespace {
 enum class Runtime { Unset, Foreign, Private };
 struct InTheWay {
     const char* name;
+    int accounts;     // the first of the two accounts this row alone uses
     bool linkInTmp;   // /tmp/vellory-<uid> links to the other's folder, else is that folder
     Runtime runtime;  // XDG_RUNTIME_DIR: unset, the other's folder, or a private one of ours
 };
@@ -131,10 +132,11 @@ bool BindAbstract(const std::string& name) {
 
 TEST_P(InstanceSquatters, AnotherAccountCannotStopOurStart) {
     if (!CanSwitchAccounts()) GTEST_SKIP() << "needs two accounts: run as root";
-    // Accounts of this test alone: /tmp/vellory-<uid> is shared by every run of the uid.
-    const auto user = TestAccount(2), other = TestAccount(3);
-    ASSERT_TRUE(user && other);
+    // Accounts of this row alone: /tmp/vellory-<uid> is shared by every run of the uid,
+    // and the rows run side by side.
     const InTheWay way = GetParam();
+    const auto user = TestAccount(way.accounts), other = TestAccount(way.accounts + 1);
+    ASSERT_TRUE(user && other);
     Desktop desktop(Wm::Bare);
     Vellory vellory(desktop);
     chmod(vellory.Folder().parent_path().c_str(), 0755);
@@ -172,8 +174,8 @@ TEST_P(InstanceSquatters, AnotherAccountCannotStopOurStart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, InstanceSquatters,
-                         testing::Values(InTheWay{"TheirFolderInTmp", false, Runtime::Unset},
-                                         InTheWay{"LinkInTmpAndTheirRuntime", true,
+                         testing::Values(InTheWay{"TheirFolderInTmp", 2, false, Runtime::Unset},
+                                         InTheWay{"LinkInTmpAndTheirRuntime", 4, true,
                                                   Runtime::Foreign},
-                                         InTheWay{"OurRuntimeFolder", false, Runtime::Private}),
+                                         InTheWay{"OurRuntimeFolder", 6, false, Runtime::Private}),
                          [](const auto& info) { return std::string(info.param.name); });
