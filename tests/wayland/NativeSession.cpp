@@ -59,6 +59,37 @@ Shot Screenshot(Point at, Point size, double scale) {
     return shot;
 }
 
+namespace {
+
+void RunRandr(const std::vector<std::string>& arguments) {
+    TempFolder folder;
+    Launch randr;
+    randr.argv = {"wlr-randr"};
+    randr.argv.insert(randr.argv.end(), arguments.begin(), arguments.end());
+    randr.output = folder.Path() / "wlr-randr.log";
+    Child child(randr);
+    const auto status = child.Wait(milliseconds(10000));
+    if (!ExitedWith(status, 0))
+        throw std::runtime_error("wlr-randr " + DescribeStatus(status) + ": " +
+                                 ReadFile(folder.Path() / "wlr-randr.log"));
+}
+
+}  // namespace
+
+void SetOutputs(const std::vector<bool>& on) {
+    std::vector<std::string> switches, places;
+    for (std::size_t i = 0; i < on.size(); ++i) {
+        const std::string name = "--output=HEADLESS-" + std::to_string(i + 1);
+        switches.insert(switches.end(), {name, on[i] ? "--on" : "--off"});
+        if (on[i])
+            places.insert(places.end(), {name, "--pos", std::to_string(i * OutputSize.x) + ",0",
+                                         "--scale", std::to_string(i == 0 ? SessionScale() : 1)});
+    }
+    RunRandr(switches);
+    // NOTE: labwc lays out what stays after an output went; the places come in a second go.
+    if (!places.empty()) RunRandr(places);
+}
+
 std::uint32_t ColourAt(Point at) {
     return Screenshot(at, {1, 1}, 1).pixels[0];
 }
@@ -88,9 +119,12 @@ void NativeKitten::Start() {
                                  " with painted eyes did not show; stderr: " + Errors());
 }
 
-std::optional<Point> NativeKitten::Find() {
-    const std::optional<Point> device = FindKitten(Screenshot({0, 0}, OutputSize, scale_), scale_);
+std::optional<Point> NativeKitten::Find(int output) {
+    const double scale = output == 0 ? SessionScale() : 1;
+    const Point origin{output * OutputSize.x, 0};
+    const std::optional<Point> device = FindKitten(Screenshot(origin, OutputSize, scale), scale);
     if (!device) return std::nullopt;
+    scale_ = scale;
     at_ = {static_cast<int>(std::lround(device->x / scale_)),
            static_cast<int>(std::lround(device->y / scale_))};
     return at_;

@@ -16,6 +16,10 @@ double SessionScale();
 int SessionOutputs();
 constexpr Point OutputSize{1280, 720};
 
+// Turns the session's outputs on or off (a monitor unplugged or asleep, and back), each
+// one on where the session made it; throws std::runtime_error when wlr-randr fails.
+void SetOutputs(const std::vector<bool>& on);
+
 // The screen over a logical area, in device pixels at `scale`, placed at the area's place
 // times the scale. Throws std::runtime_error when grim fails.
 Shot Screenshot(Point at, Point size, double scale);
@@ -32,8 +36,9 @@ class NativeKitten {
     Child& Process() { return copy_.Process(); }
     std::string Errors() const { return copy_.Errors(); }
     std::optional<std::string> Settings() const { return copy_.Settings(); }
-    // Looks for it on the first output; remembers the place it was found at.
-    std::optional<Point> Find();
+    // Looks for it on an output (0: the first, at the session's scale; 1: the second, to
+    // its right at scale 1); remembers the place and the scale it was found at.
+    std::optional<Point> Find(int output = 0);
     Point Position() const { return at_; }  // where it was last found
     double Scale() const { return scale_; }
     // The screen over its picture's area at Position(), device pixels at its scale.

@@ -2,8 +2,8 @@
 // seen through the compositor's own screen shots and driven through a virtual pointer:
 // it comes up at its saved place drawn for the output's scale, lets the window below show
 // and take presses beside its face while staying on top, looks at the pointer wherever it
-// is, drags, quits by double-click saving its place, sleeps at rest, and waits for a seat
-// that has no pointer yet.
+// is, drags, quits by double-click saving its place, sleeps at rest, waits for a seat
+// that has no pointer yet, and outlives its output going.
 #include <algorithm>
 
 #include "NativeSession.h"
@@ -130,6 +130,48 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
     mover = std::make_unique<Mover>(*Desktop());
     Pause(milliseconds(500));  // what the outputs tell of the new device
     EXPECT_TRUE(kitten.LooksAt(back, TurnDeadline));
+}
+
+// A monitor unplugged or asleep takes its output away: the kitten goes on whole on an
+// output that stays, or, with none left, waits for one to come; it runs on throughout and
+// looks at the pointer wherever it shows.
+TEST_F(Native, WhenItsOutputGoesItMovesToOneThatStaysOrWaitsForOne) {
+    struct Step {
+        std::vector<bool> on;  // the outputs that are there
+        int shownOn;           // the output that shows it afterwards; -1: none
+        Point at;
+    };
+    const Point besideTheBorder{OutputSize.x - KittenWidth, Saved.y};
+    const std::vector<Step> steps =
+        SessionOutputs() == 1 ? std::vector<Step>{{{false}, -1, {}}, {{true}, 0, Saved}}
+                              : std::vector<Step>{{{false, true}, 1, {OutputSize.x, Saved.y}},
+                                                  {{false, false}, -1, {}},
+                                                  {{true, false}, 0, besideTheBorder},
+                                                  {{true, true}, 0, besideTheBorder}};
+    struct AllOnAtTheEnd {  // for the tests after this one, whatever happened here
+        ~AllOnAtTheEnd() {
+            try {
+                SetOutputs(std::vector<bool>(SessionOutputs(), true));
+            } catch (const std::runtime_error& error) {
+                ADD_FAILURE() << error.what();
+            }
+        }
+    } allOn;
+    Start();
+    for (const Step& step : steps) {
+        SCOPED_TRACE("outputs on: " + testing::PrintToString(step.on));
+        SetOutputs(step.on);
+        if (step.shownOn < 0) {
+            Pause(milliseconds(1000));
+            ASSERT_TRUE(kitten.Process().Running()) << kitten.Errors();
+            continue;
+        }
+        EXPECT_TRUE(WaitUntil([&] { return kitten.Find(step.shownOn) == step.at; },
+                              milliseconds(3000), milliseconds(100)))
+            << "at " << testing::PrintToString(kitten.Position());
+        EXPECT_TRUE(FollowsTo(kitten.Position() + Point{KittenWidth / 2, KittenHeight + 150}));
+    }
+    EXPECT_TRUE(kitten.Process().Running()) << kitten.Errors();
 }
 
 // Over its own face the eyes take the pointer's positions on the surface, which count from
