@@ -103,27 +103,30 @@ if [[ $(id -u) -eq 0 ]]; then
 fi
 
 # The native Wayland backend under sway and labwc, from the Debian testing root (its own
-# package list; built once, then from the cache). Each stage says why when it skips.
-wlroots_tests() {  # title, then the session script's options
-  local title=$1
-  shift
+# package list; built once, then from the cache), and under wayfire, from the unstable
+# root: wayfire 0.10 offers no cursor sessions, so the kitten there is the native one only
+# when asked for. Each stage says why when it skips.
+wlroots_tests() {  # title, build.sh's suite, then the session script's options
+  local title=$1 suite=$2 root
+  shift 2
   if [[ ! -d platform/wayland ]]; then
     stage "Wayland tests: $title"
     echo "skipped: this tree has no native Wayland backend (platform/wayland)"
   elif [[ $(id -u) -ne 0 ]]; then
     stage "Wayland tests: $title"
-    echo "skipped: the Debian testing root needs root (mmdebstrap, chroot)"
-  elif ! forky=$(bash tests/rootfs/build.sh forky 2>build/rootfs-forky.log); then
+    echo "skipped: the $suite root needs root (mmdebstrap, chroot)"
+  elif ! root=$(bash tests/rootfs/build.sh "$suite" 2>"build/rootfs-$suite.log"); then
     stage "Wayland tests: $title"
-    echo "skipped: the Debian testing root could not be built: $(grep -m1 "^E: " build/rootfs-forky.log || tail -n1 build/rootfs-forky.log)"
+    echo "skipped: the $suite root could not be built: $(grep -m1 "^E: " "build/rootfs-$suite.log" || tail -n1 "build/rootfs-$suite.log")"
   else
-    wayland_tests "$title" tests/wayland/wlroots-session.sh --root "$forky" "$@"
+    wayland_tests "$title" tests/wayland/wlroots-session.sh --root "$root" "$@"
   fi
 }
-wlroots_tests "sway 1.12 (Debian testing root)" --compositor sway
-wlroots_tests "sway 1.12 at scale 2 with a second output (Debian testing root)" --compositor sway --scale 2 --outputs 2
-wlroots_tests "labwc 0.20 (Debian testing root)" --compositor labwc
-wlroots_tests "labwc 0.20 at scale 2 with a second output (Debian testing root)" --compositor labwc --scale 2 --outputs 2
+wlroots_tests "sway 1.12 (Debian testing root)" forky --compositor sway
+wlroots_tests "sway 1.12 at scale 2 with a second output (Debian testing root)" forky --compositor sway --scale 2 --outputs 2
+wlroots_tests "labwc 0.20 (Debian testing root)" forky --compositor labwc
+wlroots_tests "labwc 0.20 at scale 2 with a second output (Debian testing root)" forky --compositor labwc --scale 2 --outputs 2
+wlroots_tests "wayfire 0.10, the native kitten asked for (Debian unstable root)" sid --compositor wayfire
 
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null

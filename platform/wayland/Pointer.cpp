@@ -39,6 +39,7 @@ struct PointerState {
     bool dropped = false;                 // released: one last move to where it was dropped
     long long dropEndsNs = 0;             // the first cursor place until then is the drop's own
     bool motionUnseen = false;            // a motion that no cursor place has shown yet
+    bool localUnread = false;             // `local` came while a move was not yet taken
     native::DoubleClicks clicks;
 };
 
@@ -98,6 +99,12 @@ void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
     // NOTE: without cursor sessions the pointer is known only while it is on the face.
     if (CursorSessionsOffered() && !PlaceFromSurface()) return;
+    // NOTE: while the compositor has yet to take a move, a position may count from the old
+    // place or from the new one (wayfire tells one from the new place as soon as the
+    // surface moves under the pointer); read from the old one, the drag would chase its
+    // own moves. It is read once the move is taken, from the new place.
+    p.localUnread = TheWindow().moveSync != nullptr;
+    if (p.localUnread) return;
     SetPointerPlace(Rounded(LayoutOfLocal()));
     Aim(LayoutOfLocal());
 }
@@ -232,6 +239,12 @@ void OnSurfaceGone(wl_surface*) {
 }
 
 void OnPlaceApplied() {
+    PointerState& p = P();
+    if (p.localUnread && p.onFace) {
+        p.localUnread = false;
+        SetPointerPlace(Rounded(LayoutOfLocal()));
+        Aim(LayoutOfLocal());
+    }
     Follow();
 }
 

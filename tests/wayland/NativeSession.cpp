@@ -9,9 +9,8 @@
 
 namespace wltest {
 
-bool OnWlroots() {
-    const auto desktop = Desktop();
-    return desktop == "sway" || desktop == "labwc";
+bool CursorSessions() {
+    return Desktop() != "wayfire";
 }
 
 namespace {
@@ -99,7 +98,7 @@ NativeKitten::NativeKitten(Point saved) : scale_(SessionScale()), at_(saved) {
 }
 
 void NativeKitten::Start() {
-    copy_.Launch({});
+    copy_.Launch(CursorSessions() ? Variables{} : Variables{{"VELLORY_BACKEND", "wayland"}});
     const bool shown = WaitUntil(
         [&] {
             if (!Process().Running()) return true;

@@ -8,8 +8,10 @@
 
 namespace wltest {
 
-// A wlroots session (sway, labwc), where the native backend runs.
-bool OnWlroots();
+// Whether the compositor offers cursor sessions, which tell where the pointer is off the
+// kitten. wayfire 0.10 has none: there the native backend runs only when asked for, and
+// its eyes follow only over the kitten.
+bool CursorSessions();
 // The first output's scale and the number of outputs, as the session script made them:
 // each output 1280x720 logical pixels, side by side from (0, 0).
 double SessionScale();

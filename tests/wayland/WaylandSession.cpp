@@ -39,6 +39,11 @@ std::optional<std::string> Desktop() {
     return std::string(desktop);
 }
 
+bool OnWlroots() {
+    const auto desktop = Desktop();
+    return desktop == "sway" || desktop == "labwc" || desktop == "wayfire";
+}
+
 std::string SessionScales() {
     const char* scales = std::getenv("VELLORY_TEST_SCALES");
     return scales == nullptr ? "" : scales;
@@ -93,9 +98,8 @@ void SetXftDpi(int dpi) {
 
 Mover::Mover(const std::string& desktop) {
     // The wlroots compositors share one mover (virtual pointers).
-    const bool wlroots = desktop == "sway" || desktop == "labwc";
     const std::string path =
-        std::string(VELLORY_MOVERS_DIR) + "/" + (wlroots ? "wlr" : desktop) + "_mover";
+        std::string(VELLORY_MOVERS_DIR) + "/" + (OnWlroots() ? "wlr" : desktop) + "_mover";
     int down[2], up[2];
     // NOTE: close-on-exec, so that no other child keeps the mover's input open.
     if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0)
@@ -179,7 +183,6 @@ std::optional<std::string> KittenCopy::Settings() const {
     if (!std::filesystem::exists(ini)) return std::nullopt;
     return ReadFile(ini);
 }
-
 
 Window KittenProcess::Start(const Variables& environment) {
     copy_.Launch(environment);

@@ -87,8 +87,11 @@ class NativeWindow {
     Child process_;
 };
 
-// The session's desktop ("kwin", "gnome", "sway", "labwc"); the tests skip without one.
+// The session's desktop ("kwin", "gnome", "sway", "labwc", "wayfire"); the tests skip
+// without one.
 std::optional<std::string> Desktop();
+// A wlroots session (sway, labwc, wayfire), where the native backend runs.
+bool OnWlroots();
 // The running GNOME Shell's major version (43, 48); 0 without one.
 int GnomeShellMajor();
 

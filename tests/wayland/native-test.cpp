@@ -15,6 +15,8 @@ namespace {
 
 constexpr Point Saved{300, 200};
 constexpr milliseconds TurnDeadline(500);
+constexpr const char* OnlyOverTheKitten =
+    "no cursor sessions: the eyes follow only over the kitten";
 
 class Native : public testing::Test {
   protected:
@@ -106,6 +108,7 @@ TEST_F(Native, ATransparentCornerShowsAndPassesOnTheWindowBelowAndTheFaceStaysOn
 }
 
 TEST_F(Native, EyesFollowThePointerOverTheDesktopAndOverANativeWindow) {
+    if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     Start();
     for (const Point place : Around()) EXPECT_TRUE(FollowsTo(place)) << "the empty desktop";
     const NativeWindow native;
@@ -116,6 +119,7 @@ TEST_F(Native, EyesFollowThePointerOverTheDesktopAndOverANativeWindow) {
 
 TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
     if (SessionOutputs() < 2) GTEST_SKIP() << "one output in this session";
+    if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     Start();
     for (const Point place :
          {Point{OutputSize.x + 100, 100}, Point{2 * OutputSize.x - 10, OutputSize.y - 10},
@@ -136,6 +140,7 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
 // output that stays, or, with none left, waits for one to come; it runs on throughout and
 // looks at the pointer wherever it shows.
 TEST_F(Native, WhenItsOutputGoesItMovesToOneThatStaysOrWaitsForOne) {
+    if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     struct Step {
         std::vector<bool> on;  // the outputs that are there
         int shownOn;           // the output that shows it afterwards; -1: none
@@ -212,6 +217,7 @@ TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
 }
 
 TEST_F(Native, AtRestItWakesAtMostOnceInTenSeconds) {
+    if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     Start();
     ASSERT_TRUE(FollowsTo(Around()[1]));
     Pause(milliseconds(1500));  // the last ticks after the move
@@ -223,6 +229,7 @@ TEST_F(Native, AtRestItWakesAtMostOnceInTenSeconds) {
 }
 
 TEST_F(Native, StartedBeforeTheSeatHasAPointerItWaitsAndFollowsOnceOneComes) {
+    if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     Start(false);
     Pause(milliseconds(1000));
     ASSERT_TRUE(kitten.Process().Running()) << kitten.Errors();

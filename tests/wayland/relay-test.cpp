@@ -17,8 +17,7 @@ class OnWayland : public testing::Test {
   protected:
     void SetUp() override {
         if (!Desktop()) GTEST_SKIP() << "not inside a session (tests/wayland/*-session.sh)";
-        if (Desktop() == "sway" || Desktop() == "labwc")
-            GTEST_SKIP() << "the native backend runs here (native-test.cpp)";
+        if (OnWlroots()) GTEST_SKIP() << "the native backend runs here (native-test.cpp)";
         mover = std::make_unique<Mover>(*Desktop());
         window = kitten.Start();
     }

@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
-# A headless wlroots compositor (sway or labwc) with Xwayland for the tests:
-#   tests/wayland/wlroots-session.sh [--compositor sway|labwc] [--scale S] [--outputs 1|2]
-#                                    [--root ROOT|forky] -- CMD...
+# A headless wlroots compositor (sway, labwc or wayfire) with Xwayland for the tests:
+#   tests/wayland/wlroots-session.sh [--compositor sway|labwc|wayfire] [--scale S]
+#                                    [--outputs 1|2] [--root ROOT|forky|sid] -- CMD...
 # runs CMD inside it and exits with CMD's status (77, with one line saying why, when the
 # root or the compositor cannot run here). Software rendering (pixman), no input device
 # (the tests' virtual pointer is the seat's only one), Xwayland started at once.
 # The layout: outputs of 1280x720 logical pixels side by side, the first at (0, 0) drawn
-# at scale S (swaymsg; wlr-randr under labwc, which has no output settings of its own),
+# at scale S (swaymsg; wlr-randr under labwc and wayfire, whose settings are files),
 # the second to its right at scale 1. CMD sees WAYLAND_DISPLAY, DISPLAY, XDG_RUNTIME_DIR, HOME (and SWAYSOCK)
-# with VELLORY_TEST_DESKTOP=sway|labwc, VELLORY_TEST_SCALE=S, VELLORY_TEST_OUTPUTS.
+# with VELLORY_TEST_DESKTOP=sway|labwc|wayfire, VELLORY_TEST_SCALE=S, VELLORY_TEST_OUTPUTS.
 # Started as root it runs everything as the account vellory-wlr, so whatever CMD runs
 # must be readable by everyone. --root: inside a Debian root file system
-# (tests/rootfs/enter.sh); "forky" for the Debian testing one that tests/rootfs/build.sh
-# makes (sway 1.12, labwc 0.20).
+# (tests/rootfs/enter.sh); "forky" or "sid" for the Debian testing or unstable one that
+# tests/rootfs/build.sh makes (sway 1.12 and labwc 0.20; wayfire 0.10).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source=$(cd "$here/../.." && pwd)
@@ -37,11 +37,11 @@ while [[ $# -gt 0 ]]; do
     --root) root=$2; shift 2 ;;
     --stage) stage=$2; shift 2 ;;
     --) shift; break ;;
-    *) Fail "unknown option $1 (usage: wlroots-session.sh [--compositor sway|labwc] [--scale S] [--outputs 1|2] [--root ROOT|forky] -- CMD...)" ;;
+    *) Fail "unknown option $1 (usage: wlroots-session.sh [--compositor sway|labwc|wayfire] [--scale S] [--outputs 1|2] [--root ROOT|forky|sid] -- CMD...)" ;;
   esac
 done
 [[ $# -gt 0 ]] || Fail "no command given"
-[[ $compositor =~ ^(sway|labwc)$ ]] || Fail "--compositor $compositor: sway or labwc"
+[[ $compositor =~ ^(sway|labwc|wayfire)$ ]] || Fail "--compositor $compositor: sway, labwc or wayfire"
 [[ $outputs =~ ^[12]$ ]] || Fail "--outputs $outputs: 1 or 2"
 [[ $scale =~ ^[0-9]+(\.[0-9]+)?$ ]] || Fail "--scale $scale: a number such as 2 or 1.5"
 options=(--compositor "$compositor" --scale "$scale" --outputs "$outputs")
@@ -50,10 +50,11 @@ case $stage in
 outside)
   if [[ -n $root ]]; then
     [[ $(id -u) -eq 0 ]] || Skip "a root file system needs root (namespaces, chroot)"
-    if [[ $root == forky ]]; then
+    if [[ $root == forky || $root == sid ]]; then
       log=$(mktemp)
-      root=$(bash "$source/tests/rootfs/build.sh" forky 2>"$log") ||
-        { reason=$(grep -m1 '^E: ' "$log" || tail -n1 "$log"); rm -f "$log"; Skip "no Debian testing root: ${reason:-build.sh failed}"; }
+      suite=$root
+      root=$(bash "$source/tests/rootfs/build.sh" "$suite" 2>"$log") ||
+        { reason=$(grep -m1 '^E: ' "$log" || tail -n1 "$log"); rm -f "$log"; Skip "no Debian $suite root: ${reason:-build.sh failed}"; }
       rm -f "$log"
     fi
     # The same script inside the root, with this tree and the caller's folder at their paths.
@@ -105,6 +106,16 @@ output HEADLESS-1 mode ${Width}x${Height} position 0 0 scale 1
 exec env > $work/env.part && mv $work/env.part $work/env
 EOF
     WLR_HEADLESS_OUTPUTS=1 setsid sway -c "$work/config" >"$log" 2>&1 &
+  elif [[ $compositor == wayfire ]]; then
+    cat >"$work/wayfire.ini" <<EOF
+[core]
+plugins = autostart
+xwayland = true
+[autostart]
+autostart_wf_shell = false
+environment = sh -c 'env > $work/env.part && mv $work/env.part $work/env'
+EOF
+    WLR_HEADLESS_OUTPUTS=$outputs setsid wayfire -c "$work/wayfire.ini" >"$log" 2>&1 &
   else
     mkdir "$work/labwc"
     # NOTE: labwc starts Xwayland on the first X client unless told to keep it running.
@@ -153,10 +164,10 @@ print(" ".join("%s:%d,%d,%dx%d@%g" % (o["name"], o["rect"]["x"], o["rect"]["y"],
                o["rect"]["height"], o["scale"]) for o in json.load(sys.stdin)))')
   else
     # NOTE: labwc may put the first output to the right of the second, and lays out an
-    # output anew when its scale changes: both places are set.
+    # output anew when its scale changes: both places are set (wayfire's likewise).
     Randr() { wlr-randr "$@" >/dev/null || Fail "wlr-randr $* failed"; }
     if [[ $scale != 1 || $outputs == 2 ]]; then
-      command -v wlr-randr >/dev/null || Skip "--scale and --outputs under labwc need wlr-randr (try --root forky)"
+      command -v wlr-randr >/dev/null || Skip "--scale and --outputs under $compositor need wlr-randr (try --root forky)"
       first=(--pos 0,0)
       [[ $scale == 1 ]] || first+=(--custom-mode "$(device $Width)x$(device $Height)" --scale "$scale")
       Randr --output HEADLESS-1 "${first[@]}"
