@@ -124,8 +124,10 @@ wlroots_tests() {  # title, build.sh's suite, then the session script's options
 }
 wlroots_tests "sway 1.12 (Debian testing root)" forky --compositor sway
 wlroots_tests "sway 1.12 at scale 2 with a second output (Debian testing root)" forky --compositor sway --scale 2 --outputs 2
+wlroots_tests "sway 1.12 at scale 1.5 (Debian testing root)" forky --compositor sway --scale 1.5
 wlroots_tests "labwc 0.20 (Debian testing root)" forky --compositor labwc
 wlroots_tests "labwc 0.20 at scale 2 with a second output (Debian testing root)" forky --compositor labwc --scale 2 --outputs 2
+wlroots_tests "labwc 0.20 at scale 1.5 (Debian testing root)" forky --compositor labwc --scale 1.5
 wlroots_tests "wayfire 0.10, the native kitten asked for (Debian unstable root)" sid --compositor wayfire
 
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
