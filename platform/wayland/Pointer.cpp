@@ -94,6 +94,12 @@ void Aim(LayoutPlace pointer) {
     Follow();
 }
 
+// The pointer's place from its place on the face, and the drag's aim.
+void ReadLocal() {
+    SetPointerPlace(Rounded(LayoutOfLocal()));
+    Aim(LayoutOfLocal());
+}
+
 void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     PointerState& p = P();
     p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
@@ -104,9 +110,7 @@ void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     // surface moves under the pointer); read from the old one, the drag would chase its
     // own moves. It is read once the move is taken, from the new place.
     p.localUnread = TheWindow().moveSync != nullptr;
-    if (p.localUnread) return;
-    SetPointerPlace(Rounded(LayoutOfLocal()));
-    Aim(LayoutOfLocal());
+    if (!p.localUnread) ReadLocal();
 }
 
 void OnEnter(void*, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
@@ -242,8 +246,7 @@ void OnPlaceApplied() {
     PointerState& p = P();
     if (p.localUnread && p.onFace) {
         p.localUnread = false;
-        SetPointerPlace(Rounded(LayoutOfLocal()));
-        Aim(LayoutOfLocal());
+        ReadLocal();
     }
     Follow();
 }

@@ -58,35 +58,21 @@ Shot Screenshot(Point at, Point size, double scale) {
     return shot;
 }
 
-namespace {
-
-void RunRandr(const std::vector<std::string>& arguments) {
-    TempFolder folder;
-    Launch randr;
-    randr.argv = {"wlr-randr"};
-    randr.argv.insert(randr.argv.end(), arguments.begin(), arguments.end());
-    randr.output = folder.Path() / "wlr-randr.log";
-    Child child(randr);
-    const auto status = child.Wait(milliseconds(10000));
-    if (!ExitedWith(status, 0))
-        throw std::runtime_error("wlr-randr " + DescribeStatus(status) + ": " +
-                                 ReadFile(folder.Path() / "wlr-randr.log"));
-}
-
-}  // namespace
-
 void SetOutputs(const std::vector<bool>& on) {
-    std::vector<std::string> switches, places;
+    std::string switches, places;
     for (std::size_t i = 0; i < on.size(); ++i) {
-        const std::string name = "--output=HEADLESS-" + std::to_string(i + 1);
-        switches.insert(switches.end(), {name, on[i] ? "--on" : "--off"});
+        const std::string output = " --output HEADLESS-" + std::to_string(i + 1);
+        switches += output + (on[i] ? " --on" : " --off");
         if (on[i])
-            places.insert(places.end(), {name, "--pos", std::to_string(i * OutputSize.x) + ",0",
-                                         "--scale", std::to_string(i == 0 ? SessionScale() : 1)});
+            places += output + " --pos " + std::to_string(i * OutputSize.x) + ",0 --scale " +
+                      std::to_string(i == 0 ? SessionScale() : 1);
     }
-    RunRandr(switches);
     // NOTE: labwc lays out what stays after an output went; the places come in a second go.
-    if (!places.empty()) RunRandr(places);
+    for (const std::string& arguments : {switches, places}) {
+        if (arguments.empty()) continue;
+        const auto [said, status] = Run("wlr-randr" + arguments + " 2>&1");
+        if (status != 0) throw std::runtime_error("wlr-randr" + arguments + ": " + said);
+    }
 }
 
 std::uint32_t ColourAt(Point at) {

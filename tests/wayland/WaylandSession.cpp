@@ -39,9 +39,16 @@ std::optional<std::string> Desktop() {
     return std::string(desktop);
 }
 
-bool OnWlroots() {
-    const auto desktop = Desktop();
+namespace {
+
+bool IsWlroots(const std::optional<std::string>& desktop) {
     return desktop == "sway" || desktop == "labwc" || desktop == "wayfire";
+}
+
+}  // namespace
+
+bool OnWlroots() {
+    return IsWlroots(Desktop());
 }
 
 std::string SessionScales() {
@@ -99,7 +106,7 @@ void SetXftDpi(int dpi) {
 Mover::Mover(const std::string& desktop) {
     // The wlroots compositors share one mover (virtual pointers).
     const std::string path =
-        std::string(VELLORY_MOVERS_DIR) + "/" + (OnWlroots() ? "wlr" : desktop) + "_mover";
+        std::string(VELLORY_MOVERS_DIR) + "/" + (IsWlroots(desktop) ? "wlr" : desktop) + "_mover";
     int down[2], up[2];
     // NOTE: close-on-exec, so that no other child keeps the mover's input open.
     if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0)
