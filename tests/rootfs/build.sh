@@ -6,7 +6,10 @@
 # Usage: tests/rootfs/build.sh [SUITE]  (as root: mmdebstrap --mode=root, chroot)
 #
 #   SUITE  trixie (the default: Debian 13, packages.txt), or forky (testing) or sid
-#          (unstable), each with its own list, packages-SUITE.txt: the newest desktops.
+#          (unstable), each with its own list, packages-SUITE.txt: the newest desktops;
+#          trixie-build: a Debian 13 that builds and tests the program with its own
+#          compiler and libraries (packages-trixie-build.txt). A name's part before the
+#          first '-' is Debian's suite.
 #
 # The root is made by mmdebstrap from packages.txt and the Debian mirror that this
 # machine's apt sources name, and kept in the cache folder (VELLORY_ROOTFS_CACHE, default
@@ -21,8 +24,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cache=${VELLORY_ROOTFS_CACHE:-/var/cache/vellory/rootfs}
-keep=5  # keys whose roots stay in the cache: one or two for each suite
+keep=6  # keys whose roots stay in the cache: one or two for each root
 suite=${1:-trixie}
+dist=${suite%%-*}
 list=$here/packages.txt
 [[ $suite == trixie ]] || list=$here/packages-$suite.txt
 
@@ -81,7 +85,7 @@ if [[ ! -f $done_mark ]]; then
       --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-include=/usr/share/doc/*/copyright' \
       --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/info/*' \
       --dpkgopt='path-exclude=/usr/share/locale/*' \
-      "$suite" "$root.part" "deb $mirror $suite main" >&2 ||
+      "$dist" "$root.part" "deb $mirror $dist main" >&2 ||
       { rm -rf "$root.part"; Fail "mmdebstrap could not build the root"; }
     Log "packing $tarball"
     tar --zstd -cpf "$tarball.part" -C "$root.part" --numeric-owner --xattrs --xattrs-include='*' . ||
