@@ -8,7 +8,7 @@
 
 #include "platform/User32.h"
 #include "platform/linux/Choice.h"
-#include "platform/linux/WaylandSession.h"
+#include "platform/posix/WaylandSession.h"
 #include "platform/wayland/WaylandBackend.h"
 #include "platform/x11/X11Platform.h"
 
@@ -40,7 +40,7 @@ using backends::Chosen;
 bool Open(std::string& whyNot) {
     const std::optional<std::string> forced = backends::ForcedBackend();
     std::optional<backends::WaylandOffer> offer;
-    if (forced != "x11" && backends::WaylandSessionName()) offer = wayland::Probe();
+    if (forced != "x11" && waylandsession::Name()) offer = wayland::Probe();
     const backends::Choice choice = backends::Choose(forced, offer);
     if (choice.kind == backends::Kind::Wayland) {
         backends::chosen = &wayland::api::Table;

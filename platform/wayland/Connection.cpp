@@ -14,8 +14,9 @@
 #include "ext-image-capture-source-v1-client-protocol.h"
 #include "ext-image-copy-capture-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
-#include "platform/linux/WaylandSession.h"
+#include "platform/posix/WaylandSession.h"
 #include "platform/wayland/WaylandPlatform.h"
+#include "relative-pointer-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -80,6 +81,9 @@ void OnGlobal(void*, wl_registry* registry, std::uint32_t name, const char* inte
     } else if (std::strcmp(interface, ext_image_copy_capture_manager_v1_interface.name) == 0) {
         w.copyCapture = Bind<ext_image_copy_capture_manager_v1>(
             registry, name, &ext_image_copy_capture_manager_v1_interface, version, 1);
+    } else if (std::strcmp(interface, zwp_relative_pointer_manager_v1_interface.name) == 0) {
+        w.relativePointers = Bind<zwp_relative_pointer_manager_v1>(
+            registry, name, &zwp_relative_pointer_manager_v1_interface, version, 1);
     } else if (std::strcmp(interface, "gtk_shell1") == 0 ||
                StartsWith(interface, "org_kde_plasma_") ||
                StartsWith(interface, "kde_output_device")) {
@@ -107,7 +111,7 @@ bool DesktopIsGnomeOrKde() {
 
 }  // namespace
 
-std::optional<backends::WaylandOffer> Probe() {
+std::optional<Offer> Probe() {
     Connection& w = W();
     if (w.display == nullptr) {
         w.display = wl_display_connect(nullptr);
@@ -120,7 +124,7 @@ std::optional<backends::WaylandOffer> Probe() {
             return std::nullopt;
         }
     }
-    backends::WaylandOffer offer;
+    Offer offer;
     offer.layerShell = w.layerShell != nullptr && w.compositor != nullptr && w.shm != nullptr;
     offer.cursorSessions = CursorSessionsOffered();
     offer.gnomeOrKWin = w.gnomeOrKWin || DesktopIsGnomeOrKde();
@@ -178,14 +182,15 @@ bool Open(std::string& whyNot) {
     }
     if (!CursorSessionsOffered())
         std::fputs(
-            "vellory: the compositor offers no cursor sessions "
-            "(ext-image-copy-capture): the eyes follow the pointer only over the kitten\n",
+            "vellory: the compositor offers no cursor sessions (ext-image-copy-capture-v1): "
+            "the eyes follow the pointer only over the kitten; wlroots 0.19 or later "
+            "(sway 1.11, labwc 0.9) lets them follow it anywhere\n",
             stderr);
     return true;
 }
 
 std::string SessionName() {
-    return backends::WaylandSessionName().value_or("wayland");
+    return waylandsession::Name().value_or("wayland");
 }
 
 void Close() {

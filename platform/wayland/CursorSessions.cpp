@@ -11,23 +11,35 @@
 namespace wayland {
 namespace {
 
-void OnCursorPosition(void* data, ext_image_copy_capture_cursor_session_v1*, std::int32_t x,
-                      std::int32_t y) {
-    const Output* output = static_cast<const Output*>(data);
-    // NOTE: wlroots sends a new session the last position its output saw, even when the
-    // pointer has left that output since (no enter comes with it): only a session that
-    // the pointer entered tells where it is.
-    if (!output->described || !output->cursorInside || PlaceFromSurface()) return;
-    const LayoutPlace place = CursorToLayout(output->geometry, x, y, W().logicalCursor);
+// The pointer's place from what the output's session told last.
+void Tell(const Output& output) {
+    if (!output.described || !output.cursorInside || !output.cursorLast || PlaceFromSurface())
+        return;
+    const LayoutPlace place = CursorToLayout(output.geometry, output.cursorLast->x,
+                                             output.cursorLast->y, W().logicalCursor);
     OnSessionPlace({static_cast<std::int32_t>(std::lround(place.x)),
                     static_cast<std::int32_t>(std::lround(place.y))});
 }
 
-// NOTE: enter brings a position with it; leave keeps the last place, where the eyes stay.
+// NOTE: wlroots sends a new session the last position its output saw, even when the
+// pointer has left that output since (no enter comes with it): only a session that the
+// pointer entered tells where it is. And it tells a position only when it differs from the
+// last one it sent: a pointer that comes back to the spot where it left the output brings
+// an enter and no position, so the enter tells the position kept from before.
+void OnCursorPosition(void* data, ext_image_copy_capture_cursor_session_v1*, std::int32_t x,
+                      std::int32_t y) {
+    Output& output = *static_cast<Output*>(data);
+    output.cursorLast = native::Point{x, y};
+    Tell(output);
+}
+
+// NOTE: leave keeps the last place, where the eyes stay.
 const ext_image_copy_capture_cursor_session_v1_listener CursorListener = {
     .enter =
         [](void* data, ext_image_copy_capture_cursor_session_v1*) {
-            static_cast<Output*>(data)->cursorInside = true;
+            Output& output = *static_cast<Output*>(data);
+            output.cursorInside = true;
+            Tell(output);
         },
     .leave =
         [](void* data, ext_image_copy_capture_cursor_session_v1*) {
@@ -64,6 +76,7 @@ void StopCursorSession(Output& output) {
     output.cursor = nullptr;
     output.source = nullptr;
     output.cursorInside = false;
+    output.cursorLast.reset();
 }
 
 void StopCursorSessions() {

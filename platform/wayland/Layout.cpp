@@ -88,4 +88,23 @@ native::Point MarginsFor(native::Point place, const OutputGeometry& output) {
     return {place.x - output.logical.left, place.y - output.logical.top};
 }
 
+LayoutPlace ClosestInLayout(LayoutPlace place, std::span<const OutputGeometry> outputs) {
+    std::optional<LayoutPlace> closest;
+    double nearest = 0;
+    for (const OutputGeometry& output : outputs) {
+        const native::Rect& r = output.logical;
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        // NOTE: the right and bottom edges are not the output's, as wlroots keeps them.
+        constexpr double Inside = 1.0 / 65536;
+        const LayoutPlace on{std::clamp(place.x, double(r.left), r.right - Inside),
+                             std::clamp(place.y, double(r.top), r.bottom - Inside)};
+        const double distance = std::hypot(on.x - place.x, on.y - place.y);
+        if (!closest || distance < nearest) {
+            closest = on;
+            nearest = distance;
+        }
+    }
+    return closest.value_or(place);
+}
+
 }  // namespace wayland

@@ -39,6 +39,10 @@ LayoutPlace CursorToLayout(const OutputGeometry& output, std::int32_t x, std::in
 std::optional<std::size_t> OutputFor(const native::Rect& window,
                                      std::span<const OutputGeometry> outputs);
 
+// The point of the layout nearest to `place`: where the compositor keeps the pointer when
+// a motion would take it off every output. `place` itself when there are no outputs.
+LayoutPlace ClosestInLayout(LayoutPlace place, std::span<const OutputGeometry> outputs);
+
 // The primary output: the one whose corner is the layout's (0,0), else the first.
 std::optional<std::size_t> PrimaryOutput(std::span<const OutputGeometry> outputs);
 

@@ -4,7 +4,8 @@
 // report only once the compositor has drawn the cursor, would tell it a frame late) and
 // wherever no cursor session tells it. The press's implicit grab keeps the pointer's
 // events coming while the button is held; the surface follows by its margins, the point
-// pressed staying under the pointer.
+// pressed staying under the pointer, and stays the grab's surface until the release
+// (Window.cpp makes it anew on another output only then).
 #include <linux/input-event-codes.h>
 #include <time.h>
 
@@ -13,22 +14,26 @@
 #include "platform/DoubleClick.h"
 #include "platform/posix/Clock.h"
 #include "platform/wayland/WaylandPlatform.h"
+#include "relative-pointer-unstable-v1-client-protocol.h"
 
 namespace wayland {
 namespace {
 
 // NOTE: while a press's implicit grab holds the surface, compositors count its
 // surface-local positions from different places: sway from where the surface was at the
-// press, labwc from where it was at the last frame, the protocol's letter from where it is
-// now. A drag that took one for another would run away or lag behind. The cursor
-// sessions' places count from no surface: where they come, they lead the drag, at one
-// place an output frame; without them, the surface-local positions count from the place
-// the compositor has taken (Window.cpp's sync), as the protocol says.
+// press, labwc from where it was at the last frame, wayfire and the protocol's letter from
+// where it is now. A drag that took one for another would run away or lag behind. Two
+// sources count from no surface: the cursor sessions' places, which lead the drag where
+// they come, at one place an output frame; else the pointer's relative motions
+// (zwp_relative_pointer_v1), added up from its place at the press and kept on the layout
+// as the compositor keeps the pointer. Only without either do the surface-local
+// positions lead, counted from the place the compositor has taken (Window.cpp's sync).
 // A release after a motion that no cursor place has shown yet waits that long for the place.
 constexpr long long DropGraceNs = 50 * 1000000LL;  // a frame or three after the release
 
 struct PointerState {
     wl_pointer* pointer = nullptr;
+    zwp_relative_pointer_v1* relative = nullptr;  // its motions, where the compositor offers them
     bool onFace = false;                  // the pointer is on the window's surface
     LayoutPlace local;                    // where on it, surface (logical) pixels
     std::optional<native::Point> place;   // the last known place, layout pixels
@@ -40,6 +45,8 @@ struct PointerState {
     long long dropEndsNs = 0;             // the first cursor place until then is the drop's own
     bool motionUnseen = false;            // a motion that no cursor place has shown yet
     bool localUnread = false;             // `local` came while a move was not yet taken
+    bool motionsCame = false;             // a relative motion came since the left press
+    LayoutPlace held;                     // the pointer while the left press holds, from its motions
     native::DoubleClicks clicks;
 };
 
@@ -62,6 +69,15 @@ native::Point Rounded(LayoutPlace place) {
             static_cast<std::int32_t>(std::lround(place.y))};
 }
 
+// The drag is over: the window, left where it was dropped, goes onto the output that
+// holds it now.
+void EndDrag() {
+    PointerState& p = P();
+    p.moving = p.dropped = false;
+    p.target.reset();
+    OnWindowLetGo();
+}
+
 // The window goes to the aim: the pressed point under the pointer. While the compositor
 // has not yet taken the last move, the next one waits for the sync (OnPlaceApplied) and
 // goes to the latest aim.
@@ -70,12 +86,12 @@ void Follow() {
     if (!p.moving || TheWindow().moveSync != nullptr) return;
     if (p.target) {
         const native::Point origin = Origin();
-        api::MoveWindow(1, {p.target->x - origin.x, p.target->y - origin.y});
+        const native::Point target = *p.target;
         p.target.reset();
+        api::MoveWindow(1, {target.x - origin.x, target.y - origin.y});
     }
     // NOTE: with cursor sessions, the release's own place may come a frame later.
-    if (p.dropped && (!CursorSessionsOffered() || NowNs() >= p.dropEndsNs))
-        p.moving = p.dropped = false;
+    if (p.dropped && (!CursorSessionsOffered() || NowNs() >= p.dropEndsNs)) EndDrag();
 }
 
 void Aim(LayoutPlace pointer) {
@@ -83,7 +99,7 @@ void Aim(LayoutPlace pointer) {
     if (p.dropped && CursorSessionsOffered() && NowNs() >= p.dropEndsNs) {
         // A place after the drop's own: the pointer moved on. The drop's own place, if the
         // compositor has yet to take it, still goes first.
-        if (!p.target) p.moving = p.dropped = false;
+        if (!p.target) EndDrag();
         return;
     }
     if (!p.moving) return;
@@ -100,11 +116,19 @@ void ReadLocal() {
     Aim(LayoutOfLocal());
 }
 
+// Without cursor sessions, while a left press on the face holds, the pointer's relative
+// motions tell where it is, once the compositor has sent one.
+bool HeldByMotions() {
+    const PointerState& p = P();
+    return p.leftDown && p.motionsCame && !CursorSessionsOffered();
+}
+
 void OnPosition(wl_fixed_t x, wl_fixed_t y) {
     PointerState& p = P();
     p.local = {wl_fixed_to_double(x), wl_fixed_to_double(y)};
     // NOTE: without cursor sessions the pointer is known only while it is on the face.
     if (CursorSessionsOffered() && !PlaceFromSurface()) return;
+    if (HeldByMotions()) return;
     // NOTE: while the compositor has yet to take a move, a position may count from the old
     // place or from the new one (wayfire tells one from the new place as soon as the
     // surface moves under the pointer); read from the old one, the drag would chase its
@@ -167,11 +191,29 @@ void OnButton(void*, wl_pointer*, std::uint32_t, std::uint32_t time, std::uint32
         p.target.reset();
         p.leftDown = true;
         p.pressed = p.local;
+        p.held = LayoutOfLocal();
+        p.motionsCame = false;
         if (p.clicks.Ends({time, Rounded(LayoutOfLocal())}, native::DoubleClickLimits{}))
             event.kind = native::EventKind::DblClick;
     }
     Post(event);
 }
+
+// NOTE: the motion as the compositor moved the pointer (accelerated), also where the
+// layout's edge then stopped it: the sum is kept on the layout as the compositor keeps the
+// pointer.
+void OnRelativeMotion(void*, zwp_relative_pointer_v1*, std::uint32_t, std::uint32_t, wl_fixed_t dx,
+                      wl_fixed_t dy, wl_fixed_t, wl_fixed_t) {
+    PointerState& p = P();
+    if (!p.leftDown || CursorSessionsOffered()) return;
+    p.motionsCame = true;
+    p.held = ClosestInLayout({p.held.x + wl_fixed_to_double(dx), p.held.y + wl_fixed_to_double(dy)},
+                             OutputGeometries());
+    SetPointerPlace(Rounded(p.held));
+    Aim(p.held);
+}
+
+const zwp_relative_pointer_v1_listener RelativeListener = {.relative_motion = OnRelativeMotion};
 
 const wl_pointer_listener PointerListener = {
     .enter = OnEnter,
@@ -196,15 +238,23 @@ void OnSeatCapabilities(std::uint32_t capabilities) {
     if (has && p.pointer == nullptr) {
         p.pointer = wl_seat_get_pointer(W().seat);
         wl_pointer_add_listener(p.pointer, &PointerListener, nullptr);
+        if (W().relativePointers != nullptr) {
+            p.relative = zwp_relative_pointer_manager_v1_get_relative_pointer(W().relativePointers,
+                                                                              p.pointer);
+            zwp_relative_pointer_v1_add_listener(p.relative, &RelativeListener, nullptr);
+        }
         StartCursorSessions();
     } else if (!has && p.pointer != nullptr) {
         StopCursorSessions();
+        if (p.relative != nullptr) zwp_relative_pointer_v1_destroy(p.relative);
+        p.relative = nullptr;
         if (wl_pointer_get_version(p.pointer) >= WL_POINTER_RELEASE_SINCE_VERSION)
             wl_pointer_release(p.pointer);
         else
             wl_pointer_destroy(p.pointer);
         p.pointer = nullptr;
         p.onFace = p.leftDown = p.moving = p.dropped = false;
+        OnWindowLetGo();
     }
 }
 
@@ -238,8 +288,16 @@ bool PlaceFromSurface() {
     return p.onFace && !p.leftDown && !dragging && TheWindow().moveSync == nullptr;
 }
 
+// NOTE: a press's implicit grab goes with its surface, and the release with it.
 void OnSurfaceGone(wl_surface*) {
-    P().onFace = false;
+    PointerState& p = P();
+    p.onFace = p.leftDown = p.moving = p.dropped = false;
+    p.target.reset();
+}
+
+bool HoldsTheWindow() {
+    const PointerState& p = P();
+    return p.leftDown || p.moving;
 }
 
 void OnPlaceApplied() {

@@ -5,13 +5,13 @@
 #include <optional>
 
 #include "platform/Backend.h"
-#include "platform/linux/Choice.h"
+#include "platform/wayland/Offer.h"
 
 namespace wayland {
 
 // Connects to the compositor that WAYLAND_DISPLAY names and reads what it offers; nothing
 // when none answers. The connection stays for the backend's Open, or goes with Drop.
-std::optional<backends::WaylandOffer> Probe();
+std::optional<Offer> Probe();
 void Drop();
 
 }  // namespace wayland

@@ -21,7 +21,6 @@
 
 #include "platform/Backend.h"
 #include "platform/Native.h"
-#include "platform/linux/Choice.h"
 #include "platform/wayland/Layout.h"
 #include "platform/wayland/WaylandBackend.h"
 
@@ -37,6 +36,7 @@ struct ext_output_image_capture_source_manager_v1;
 struct ext_image_capture_source_v1;
 struct ext_image_copy_capture_manager_v1;
 struct ext_image_copy_capture_cursor_session_v1;
+struct zwp_relative_pointer_manager_v1;
 
 namespace wayland {
 
@@ -51,6 +51,9 @@ struct Output {
     ext_image_capture_source_v1* source = nullptr;
     ext_image_copy_capture_cursor_session_v1* cursor = nullptr;
     bool cursorInside = false;  // between the session's enter and leave
+    // The last position it told, while the pointer was inside or not: wlroots tells a
+    // position only when it differs from the last one, also after a leave and an enter.
+    std::optional<native::Point> cursorLast;
 };
 
 struct Connection {
@@ -66,6 +69,7 @@ struct Connection {
     zxdg_output_manager_v1* xdgOutputs = nullptr;
     ext_output_image_capture_source_manager_v1* outputSources = nullptr;
     ext_image_copy_capture_manager_v1* copyCapture = nullptr;
+    zwp_relative_pointer_manager_v1* relativePointers = nullptr;
     bool gnomeOrKWin = false;    // gtk_shell1 or an org_kde_ global
     bool logicalCursor = false;  // Hyprland: cursor sessions report logical pixels
     std::vector<std::unique_ptr<Output>> outputs;
@@ -138,6 +142,7 @@ WindowState& TheWindow();  // Window.cpp
 // Window.cpp
 void OnOutputsChanged();            // an output came, went or changed its place, size or scale
 void OnOutputGone(Output& output);  // before it is released
+void OnWindowLetGo();               // a drag ended: onto the output that holds the place
 double DesiredScale();              // the scale the window should be drawn at now
 // The window's rectangle in the layout.
 native::Rect LayoutRect();
@@ -163,7 +168,8 @@ void OnSessionPlace(native::Point layout);   // a cursor session's: it shows eve
 // The pointer is on the face and no drag runs: its own positions there give its place at
 // once, and cursor sessions, which tell it only after the compositor drew it, wait.
 bool PlaceFromSurface();
-void OnSurfaceGone(wl_surface* surface);  // the pointer may have been on it
+void OnSurfaceGone(wl_surface* surface);  // the pointer may have been on it; its press ends
+bool HoldsTheWindow();                    // a left press on the face or its drag runs
 void OnPlaceApplied();                    // the compositor took the window's last move
 
 // CursorSessions.cpp

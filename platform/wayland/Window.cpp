@@ -213,7 +213,10 @@ void Place() {
     Output* output = OutputForPlace();
     if (output == nullptr) return;  // no output to show it on, until one comes
     KeepOnOutput(output->geometry);
-    if (output != w.output) {
+    // NOTE: a surface made anew would lose the press's implicit grab, and with it the
+    // release, and the kitten would stay glued to the pointer: while the press holds it,
+    // the surface stays on its output, placed beyond it by its margins.
+    if (output != w.output && (w.surface == nullptr || !HoldsTheWindow())) {
         DestroySurface();
         ShowOn(*output);
         return;
@@ -244,6 +247,10 @@ void OnOutputsChanged() {
     if (!w.exists || !w.shown) return;
     Place();
     CheckScale();
+}
+
+void OnWindowLetGo() {
+    if (TheWindow().output != OutputForPlace()) Place();
 }
 
 void OnOutputGone(Output& output) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/WaylandSession.h"
+#include "platform/posix/WaylandSession.h"
 #include "platform/x11/X11Platform.h"
 
 namespace x11 {
@@ -97,7 +97,7 @@ namespace x11::api {
 // NOTE: under a Wayland session the lock is the session's, which a copy that runs the
 // native Wayland backend takes too; on its own X server, the server's.
 std::string SessionName() {
-    return backends::WaylandSessionName().value_or(ServerReached());
+    return waylandsession::Name().value_or(ServerReached());
 }
 
 }  // namespace x11::api

@@ -26,7 +26,7 @@ TEST(BackendChoice, FollowsTheOfferUnlessForced) {
         {"an X11 session", std::nullopt, std::nullopt, Kind::X11},
         {"sway, labwc", std::nullopt, Wlroots, Kind::Wayland},
         {"GNOME Shell or KWin keep their relay", std::nullopt, KWinWithBoth, Kind::X11},
-        {"eyes that could not follow", std::nullopt, NoCursorSessions, Kind::X11},
+        {"wlroots 0.18: eyes over the face only", std::nullopt, NoCursorSessions, Kind::Wayland},
         {"no layer shell", std::nullopt, NoLayerShell, Kind::X11},
         {"x11 forced on sway", "x11", Wlroots, Kind::X11},
         {"x11 forced with no Wayland", "x11", std::nullopt, Kind::X11},

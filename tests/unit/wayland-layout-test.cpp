@@ -87,4 +87,26 @@ TEST(WaylandLayout, PrimaryOutputAndMargins) {
     EXPECT_EQ(wayland::MarginsFor({1250, -30}, At(1280, 1280, 720)), (native::Point{-30, -30}));
 }
 
+// The pointer's place from its relative motions stays where the compositor keeps the
+// pointer: on an output, also across the gap of an L-shaped layout.
+TEST(WaylandLayout, MotionsStayOnTheLayout) {
+    const std::vector<OutputGeometry> layout{At(0, 1280, 720),
+                                             {{1280, 720, 2560, 1440}, 1280, 720, 0, 1}};
+    struct Case {
+        wayland::LayoutPlace place, kept;
+    };
+    const Case cases[] = {
+        {{300, 200}, {300, 200}},        {{-40, 200}, {0, 200}},
+        {{1300, 800}, {1300, 800}},      {{1500, 300}, {1280 - 1.0 / 65536, 300}},
+        {{1400, 650}, {1400, 720}},      {{3000, 2000}, {2560 - 1.0 / 65536, 1440 - 1.0 / 65536}},
+    };
+    for (const Case& c : cases) {
+        const auto kept = wayland::ClosestInLayout(c.place, layout);
+        EXPECT_DOUBLE_EQ(kept.x, c.kept.x) << c.place.x << ", " << c.place.y;
+        EXPECT_DOUBLE_EQ(kept.y, c.kept.y) << c.place.x << ", " << c.place.y;
+    }
+    const auto alone = wayland::ClosestInLayout({5, 6}, {});
+    EXPECT_EQ(alone.x, 5);
+}
+
 }  // namespace

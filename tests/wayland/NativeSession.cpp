@@ -9,10 +9,6 @@
 
 namespace wltest {
 
-bool CursorSessions() {
-    return Desktop() != "wayfire";
-}
-
 namespace {
 
 double Variable(const char* name, double otherwise) {
@@ -26,8 +22,16 @@ Point Times(Point logical, double scale) {
 
 }  // namespace
 
+bool CursorSessions() {
+    return Variable("VELLORY_TEST_CURSOR_SESSIONS", 1) != 0;
+}
+
 double SessionScale() {
     return Variable("VELLORY_TEST_SCALE", 1);
+}
+
+double OutputScale(int output) {
+    return output == 0 ? SessionScale() : Variable("VELLORY_TEST_SCALE2", 1);
 }
 
 int SessionOutputs() {
@@ -65,7 +69,7 @@ void SetOutputs(const std::vector<bool>& on) {
         switches += output + (on[i] ? " --on" : " --off");
         if (on[i])
             places += output + " --pos " + std::to_string(i * OutputSize.x) + ",0 --scale " +
-                      std::to_string(i == 0 ? SessionScale() : 1);
+                      std::to_string(OutputScale(static_cast<int>(i)));
     }
     // NOTE: labwc lays out what stays after an output went; the places come in a second go.
     for (const std::string& arguments : {switches, places}) {
@@ -84,7 +88,7 @@ NativeKitten::NativeKitten(Point saved) : scale_(SessionScale()), at_(saved) {
 }
 
 void NativeKitten::Start() {
-    copy_.Launch(CursorSessions() ? Variables{} : Variables{{"VELLORY_BACKEND", "wayland"}});
+    copy_.Launch({});
     const bool shown = WaitUntil(
         [&] {
             if (!Process().Running()) return true;
@@ -105,7 +109,7 @@ void NativeKitten::Start() {
 }
 
 std::optional<Point> NativeKitten::Find(int output) {
-    const double scale = output == 0 ? SessionScale() : 1;
+    const double scale = OutputScale(output);
     const Point origin{output * OutputSize.x, 0};
     const std::optional<Point> device = FindKitten(Screenshot(origin, OutputSize, scale), scale);
     if (!device) return std::nullopt;

@@ -9,12 +9,13 @@
 namespace wltest {
 
 // Whether the compositor offers cursor sessions, which tell where the pointer is off the
-// kitten. wayfire 0.10 has none: there the native backend runs only when asked for, and
-// its eyes follow only over the kitten.
+// kitten. wlroots 0.18 (sway 1.10, labwc 0.8) and wayfire 0.10 have none: there the eyes
+// follow only over the kitten.
 bool CursorSessions();
-// The first output's scale and the number of outputs, as the session script made them:
-// each output 1280x720 logical pixels, side by side from (0, 0).
+// The first output's scale, an output's, and the number of outputs, as the session script
+// made them: each output 1280x720 logical pixels, side by side from (0, 0).
 double SessionScale();
+double OutputScale(int output);
 int SessionOutputs();
 constexpr Point OutputSize{1280, 720};
 
@@ -38,8 +39,8 @@ class NativeKitten {
     Child& Process() { return copy_.Process(); }
     std::string Errors() const { return copy_.Errors(); }
     std::optional<std::string> Settings() const { return copy_.Settings(); }
-    // Looks for it on an output (0: the first, at the session's scale; 1: the second, to
-    // its right at scale 1); remembers the place and the scale it was found at.
+    // Looks for it on an output (0: the first, 1: the second, to its right), at that
+    // output's scale; remembers the place and the scale it was found at.
     std::optional<Point> Find(int output = 0);
     Point Position() const { return at_; }  // where it was last found
     double Scale() const { return scale_; }

@@ -33,6 +33,12 @@ int GnomeShellMajor() {
     return quote == std::string::npos ? 0 : std::atoi(version.c_str() + quote + 1);
 }
 
+int KWinMajor() {
+    const std::string version = Run("kwin_wayland --version 2>/dev/null").first;  // kwin 6.3.6
+    const std::size_t space = version.find(' ');
+    return space == std::string::npos ? 0 : std::atoi(version.c_str() + space + 1);
+}
+
 std::optional<std::string> Desktop() {
     const char* desktop = std::getenv("VELLORY_TEST_DESKTOP");
     if (desktop == nullptr || *desktop == '\0') return std::nullopt;

@@ -94,6 +94,7 @@ std::optional<std::string> Desktop();
 bool OnWlroots();
 // The running GNOME Shell's major version (43, 48); 0 without one.
 int GnomeShellMajor();
+int KWinMajor();  // the KWin of the session, 0 when none answers
 
 // A command's stdout and status, through the shell.
 std::pair<std::string, int> Run(const std::string& command);

@@ -121,10 +121,13 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
     if (SessionOutputs() < 2) GTEST_SKIP() << "one output in this session";
     if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     Start();
+    // NOTE: the pointer comes back to the very spot where it left the first output, of
+    // which that output's cursor session tells no new position.
     for (const Point place :
-         {Point{OutputSize.x + 100, 100}, Point{2 * OutputSize.x - 10, OutputSize.y - 10},
+         {Point{500, 650}, Point{OutputSize.x + 520, 600}, Point{500, 650},
+          Point{OutputSize.x + 100, 100}, Point{2 * OutputSize.x - 10, OutputSize.y - 10},
           Point{OutputSize.x + 5, Saved.y + 100}, Point{OutputSize.x - 5, 5}})
-        EXPECT_TRUE(FollowsTo(place));
+        EXPECT_TRUE(FollowsTo(place)) << place.x << ", " << place.y;
     // The pointer device goes and comes again (unplugged, plugged in) after the pointer
     // crossed the outputs' border: the eyes look where it is, not where the other output
     // saw it last.
@@ -214,6 +217,35 @@ TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
     Click(left + FacePoint);
     EXPECT_TRUE(ExitedWith(kitten.Process().Wait(milliseconds(5000)), 0)) << kitten.Errors();
     EXPECT_EQ(kitten.Settings(), SavedPlace(left));
+}
+
+// Dropped on the other output, it stays there whole with its eyes, while the pointer goes
+// back with no button held, and a double-click there saves that place.
+TEST_F(Native, ADropOnTheOtherOutputStaysThereAndADoubleClickSavesIt) {
+    if (SessionOutputs() < 2) GTEST_SKIP() << "one output in this session";
+    Start();
+    const Point dropped{OutputSize.x + 100, 131};
+    mover->Drag(Saved + FacePoint, {dropped.x - Saved.x, dropped.y - Saved.y});
+    const auto there = [&] { return kitten.Find(1) == dropped; };
+    EXPECT_TRUE(WaitUntil(there, milliseconds(3000), milliseconds(100)))
+        << "at " << testing::PrintToString(kitten.Position());
+    const std::uint32_t desktop = ColourAt(dropped + Point{-20, 20});
+    for (const Point back : {Point{900, 430}, Point{196, 130}, Point{500, 650}}) {
+        mover->MoveTo(back);
+        Pause(milliseconds(300));
+        EXPECT_TRUE(there()) << "after a move to " << back.x << ", " << back.y << ": at "
+                             << testing::PrintToString(kitten.Position());
+        if (CursorSessions()) {
+            EXPECT_TRUE(kitten.LooksAt(back, TurnDeadline));
+        }
+    }
+    EXPECT_TRUE(Shows(desktop)) << "drawn whole on the other output";
+    EXPECT_TRUE(FollowsTo(dropped + Point{68, 140})) << "over its face";
+    Click(dropped + FacePoint);
+    Pause(milliseconds(80));
+    Click(dropped + FacePoint);
+    EXPECT_TRUE(ExitedWith(kitten.Process().Wait(milliseconds(5000)), 0)) << kitten.Errors();
+    EXPECT_EQ(kitten.Settings(), SavedPlace(dropped));
 }
 
 TEST_F(Native, AtRestItWakesAtMostOnceInTenSeconds) {

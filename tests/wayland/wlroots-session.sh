@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # A headless wlroots compositor (sway, labwc or wayfire) with Xwayland for the tests:
-#   tests/wayland/wlroots-session.sh [--compositor sway|labwc|wayfire] [--scale S]
-#                                    [--outputs 1|2] [--root ROOT|forky|sid] -- CMD...
+#   tests/wayland/wlroots-session.sh [--compositor sway|labwc|wayfire] [--scale S [--scale S2]]
+#                                    [--outputs 1|2] [--root ROOT|trixie|forky|sid] -- CMD...
 # runs CMD inside it and exits with CMD's status (77, with one line saying why, when the
 # root or the compositor cannot run here). Software rendering (pixman), no input device
 # (the tests' virtual pointer is the seat's only one), Xwayland started at once.
 # The layout: outputs of 1280x720 logical pixels side by side, the first at (0, 0) drawn
 # at scale S (swaymsg; wlr-randr under labwc and wayfire, whose settings are files),
-# the second to its right at scale 1. CMD sees WAYLAND_DISPLAY, DISPLAY, XDG_RUNTIME_DIR, HOME (and SWAYSOCK)
-# with VELLORY_TEST_DESKTOP=sway|labwc|wayfire, VELLORY_TEST_SCALE=S, VELLORY_TEST_OUTPUTS.
+# the second to its right at scale S2 (1 unless a second --scale gives it). CMD sees
+# WAYLAND_DISPLAY, DISPLAY, XDG_RUNTIME_DIR, HOME (and SWAYSOCK) with
+# VELLORY_TEST_DESKTOP=sway|labwc|wayfire, VELLORY_TEST_SCALE=S, VELLORY_TEST_SCALE2=S2,
+# VELLORY_TEST_OUTPUTS, and VELLORY_TEST_CURSOR_SESSIONS=1 or 0: whether the compositor
+# offers cursor sessions.
 # Started as root it runs everything as the account vellory-wlr, so whatever CMD runs
 # must be readable by everyone. --root: inside a Debian root file system
-# (tests/rootfs/enter.sh); "forky" or "sid" for the Debian testing or unstable one that
-# tests/rootfs/build.sh makes (sway 1.12 and labwc 0.20; wayfire 0.10).
+# (tests/rootfs/enter.sh); "trixie", "forky" or "sid" for the Debian 13, testing or
+# unstable one that tests/rootfs/build.sh makes (sway 1.10 and labwc 0.8; sway 1.12 and
+# labwc 0.20; wayfire 0.10).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source=$(cd "$here/../.." && pwd)
@@ -28,11 +32,11 @@ Skip() {
   exit 77
 }
 
-stage=outside compositor=sway scale=1 outputs=1 root=""
+stage=outside compositor=sway scale="" scale2=1 outputs=1 root=""
 while [[ $# -gt 0 ]]; do
   case $1 in
     --compositor) compositor=$2; shift 2 ;;
-    --scale) scale=$2; shift 2 ;;
+    --scale) if [[ -z $scale ]]; then scale=$2; else scale2=$2; fi; shift 2 ;;
     --outputs) outputs=$2; shift 2 ;;
     --root) root=$2; shift 2 ;;
     --stage) stage=$2; shift 2 ;;
@@ -43,14 +47,17 @@ done
 [[ $# -gt 0 ]] || Fail "no command given"
 [[ $compositor =~ ^(sway|labwc|wayfire)$ ]] || Fail "--compositor $compositor: sway, labwc or wayfire"
 [[ $outputs =~ ^[12]$ ]] || Fail "--outputs $outputs: 1 or 2"
-[[ $scale =~ ^[0-9]+(\.[0-9]+)?$ ]] || Fail "--scale $scale: a number such as 2 or 1.5"
-options=(--compositor "$compositor" --scale "$scale" --outputs "$outputs")
+scale=${scale:-1}
+for s in "$scale" "$scale2"; do
+  [[ $s =~ ^[0-9]+(\.[0-9]+)?$ ]] || Fail "--scale $s: a number such as 2 or 1.5"
+done
+options=(--compositor "$compositor" --scale "$scale" --scale "$scale2" --outputs "$outputs")
 
 case $stage in
 outside)
   if [[ -n $root ]]; then
     [[ $(id -u) -eq 0 ]] || Skip "a root file system needs root (namespaces, chroot)"
-    if [[ $root == forky || $root == sid ]]; then
+    if [[ $root == trixie || $root == forky || $root == sid ]]; then
       log=$(mktemp)
       suite=$root
       root=$(bash "$source/tests/rootfs/build.sh" "$suite" 2>"$log") ||
@@ -143,9 +150,9 @@ EOF
   done
   [[ -S /tmp/.X11-unix/X${DISPLAY#:} ]] || Fail "no Xwayland socket for $DISPLAY"
 
-  device() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
+  device() { awk -v n="$1" -v s="${2:-$scale}" 'BEGIN { printf "%d", n * s + 0.5 }'; }
   expected="HEADLESS-1:0,0,${Width}x${Height}@$scale"
-  [[ $outputs == 2 ]] && expected+=" HEADLESS-2:$Width,0,${Width}x${Height}@1"
+  [[ $outputs == 2 ]] && expected+=" HEADLESS-2:$Width,0,${Width}x${Height}@$scale2"
   if [[ $compositor == sway ]]; then
     SWAYSOCK=$(Value SWAYSOCK)
     export SWAYSOCK
@@ -155,7 +162,7 @@ EOF
     fi
     if [[ $outputs == 2 ]]; then
       Sway create_output
-      Sway output HEADLESS-2 mode "${Width}x${Height}" position "$Width" 0 scale 1
+      Sway output HEADLESS-2 mode "$(device $Width "$scale2")x$(device $Height "$scale2")" position "$Width" 0 scale "$scale2"
     fi
     # The layout must be what the tests take it to be.
     layout=$(swaymsg -t get_outputs -r | python3 -c '
@@ -171,7 +178,9 @@ print(" ".join("%s:%d,%d,%dx%d@%g" % (o["name"], o["rect"]["x"], o["rect"]["y"],
       first=(--pos 0,0)
       [[ $scale == 1 ]] || first+=(--custom-mode "$(device $Width)x$(device $Height)" --scale "$scale")
       Randr --output HEADLESS-1 "${first[@]}"
-      if [[ $outputs == 2 ]]; then Randr --output HEADLESS-2 --pos "$Width,0"; fi
+      second=(--pos "$Width,0")
+      [[ $scale2 == 1 ]] || second+=(--custom-mode "$(device $Width "$scale2")x$(device $Height "$scale2")" --scale "$scale2")
+      if [[ $outputs == 2 ]]; then Randr --output HEADLESS-2 "${second[@]}"; fi
     fi
     layout=""
     if command -v wlr-randr >/dev/null; then
@@ -191,7 +200,31 @@ print(" ".join("%s:%d,%d,%s@%g" % (o["name"], o["position"]["x"], o["position"][
   fi
   [[ $layout == "$expected" ]] || Fail "the layout is ${layout:-not as wanted}, not $expected"
 
-  export VELLORY_TEST_DESKTOP=$compositor VELLORY_TEST_SCALE=$scale VELLORY_TEST_OUTPUTS=$outputs
+  # Whether the compositor offers cursor sessions (wlroots 0.19 and later): its globals,
+  # read over the Wayland socket itself (wl_display.get_registry, then a sync).
+  sessions=$(python3 - "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" <<'EOF'
+import socket, struct, sys
+s = socket.socket(socket.AF_UNIX)
+s.connect(sys.argv[1])
+s.sendall(struct.pack("<IIIIII", 1, 12 << 16 | 1, 2, 1, 12 << 16 | 0, 3))
+data, names = b"", set()
+while True:
+    chunk = s.recv(65536)
+    if not chunk: break
+    data += chunk
+    while len(data) >= 8:
+        sender, header = struct.unpack_from("<II", data)
+        size = header >> 16
+        if len(data) < size: break
+        if sender == 2 and header & 0xffff == 0:
+            length = struct.unpack_from("<I", data, 12)[0]
+            names.add(data[16:16 + length - 1].decode())
+        if sender == 3: print(int("ext_image_copy_capture_manager_v1" in names)); sys.exit()
+        data = data[size:]
+EOF
+  ) || Fail "cannot read the compositor's globals"
+  export VELLORY_TEST_CURSOR_SESSIONS=$sessions
+  export VELLORY_TEST_DESKTOP=$compositor VELLORY_TEST_SCALE=$scale VELLORY_TEST_SCALE2=$scale2 VELLORY_TEST_OUTPUTS=$outputs
   status=0
   "$@" || status=$?
   exit $status

@@ -1,14 +1,14 @@
 // The Wayland session's name: see WaylandSession.h.
-#include "platform/linux/WaylandSession.h"
+#include "platform/posix/WaylandSession.h"
 
 #include <sys/stat.h>
 
 #include <climits>
 #include <cstdlib>
 
-namespace backends {
+namespace waylandsession {
 
-std::optional<std::string> WaylandSessionName() {
+std::optional<std::string> Name() {
     const char* display = std::getenv("WAYLAND_DISPLAY");
     if (display == nullptr || *display == '\0') return std::nullopt;
     std::string path = display;
@@ -25,4 +25,4 @@ std::optional<std::string> WaylandSessionName() {
     return "wayland:" + std::string(resolved);
 }
 
-}  // namespace backends
+}  // namespace waylandsession

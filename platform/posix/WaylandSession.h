@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-namespace backends {
+namespace waylandsession {
 
 // "wayland:<the compositor's socket, resolved>", or nothing outside a Wayland session
 // (WAYLAND_DISPLAY unset, or naming no socket).
-std::optional<std::string> WaylandSessionName();
+std::optional<std::string> Name();
 
-}  // namespace backends
+}  // namespace waylandsession
