@@ -143,6 +143,9 @@ void ComposeAgain() {
     for (Buffer& buffer : w.buffers) buffer.compose = true;
     w.back = -1;
     w.damage = {};
+    // NOTE: without a tick the eyes would stay the picture's own until the pointer moved;
+    // and without cursor sessions it may never move where the kitten sees it.
+    PaintAgain();
 }
 
 void CopyToAllStale() {

@@ -120,6 +120,11 @@ void Moved() {
     if (loop.pacer.Started()) loop.pacer.Moved(NowNs());
 }
 
+void PaintAgain() {
+    L().painted.reset();
+    Moved();
+}
+
 }  // namespace wayland
 
 namespace wayland::api {

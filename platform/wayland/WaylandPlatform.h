@@ -181,6 +181,9 @@ bool CursorSessionsOffered();
 // Loop.cpp
 void Post(const native::Event& event);  // delivered by the next WaitEvent
 void Moved();                           // the pointer or the window moved: look soon
+// What the ticks painted is gone (the surface shows its content afresh): a tick soon,
+// even where neither the pointer nor the window moved.
+void PaintAgain();
 bool Posted(native::EventKind kind);    // such an event waits to be delivered
 
 }  // namespace wayland

@@ -104,6 +104,7 @@ void OnConfigure(void*, zwlr_layer_surface_v1* layer, std::uint32_t serial, std:
     if (first && !Posted(native::EventKind::ScaleChanged)) {
         CopyToAllStale();
         Present(true);
+        PaintAgain();
     }
 }
 

@@ -23,10 +23,16 @@ class Native : public testing::Test {
     void SetUp() override {
         if (!OnWlroots()) GTEST_SKIP() << "not inside tests/wayland/wlroots-session.sh";
     }
+    // NOTE: wlroots 0.18 draws the cursor into the screen shots: it starts away from
+    // the kitten, wherever the last test left it.
     void Start(bool withPointer = true) {
-        if (withPointer) mover = std::make_unique<Mover>(*Desktop());
+        if (withPointer) {
+            mover = std::make_unique<Mover>(*Desktop());
+            mover->MoveTo(Away);
+        }
         kitten.Start();
     }
+    static constexpr Point Away{5, 5};
     // Places round the kitten: over whatever lies beside it, and below it.
     std::vector<Point> Around() const {
         const Point at = kitten.Position();
@@ -95,15 +101,17 @@ TEST_F(Native, ComesUpAtItsSavedPlaceDrawnForTheScale) {
 TEST_F(Native, ATransparentCornerShowsAndPassesOnTheWindowBelowAndTheFaceStaysOnTop) {
     Start();
     const NativeWindow native;  // opened after the kitten, over the whole output
-    const std::uint32_t colour = ColourAt({Saved.x - 20, Saved.y + 20});
-    EXPECT_TRUE(Shows(colour)) << "with the native window below";
+    const Point aside{Saved.x - 20, Saved.y + 20};
+    EXPECT_TRUE(Shows(ColourAt(aside))) << "with the native window below";
     const Point corner = kitten.Position() + Transparent();
     const int before = native.Presses();
     Click(corner);
     EXPECT_TRUE(WaitUntil([&] { return native.Presses() > before; }, milliseconds(2000)))
         << "the press at (" << corner.x << ", " << corner.y << ") did not reach the window below";
+    mover->MoveTo(Away);
     Pause(milliseconds(300));
-    EXPECT_TRUE(Shows(colour)) << "after the window below was clicked";
+    // NOTE: the window's colour may change as it takes the focus.
+    EXPECT_TRUE(Shows(ColourAt(aside))) << "after the window below was clicked";
     EXPECT_EQ(kitten.Find(), Saved);
 }
 
@@ -190,6 +198,7 @@ TEST_F(Native, EyesFollowThePointerAcrossItsOwnFaceWhereverItStands) {
     for (const bool dragged : {false, true}) {
         if (dragged) {
             mover->Drag(Saved + FacePoint, by);
+            mover->MoveTo(Away);
             ASSERT_TRUE(WaitUntil([&] { return kitten.Find() == Saved + by; }, milliseconds(3000),
                                   milliseconds(100)))
                 << "at " << testing::PrintToString(kitten.Position());
@@ -205,6 +214,7 @@ TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
     const Point by{100, 50};
     const Point from = Saved + FacePoint, to = Saved + by;
     mover->Drag(from, by);
+    mover->MoveTo(Away);
     EXPECT_TRUE(
         WaitUntil([&] { return kitten.Find() == to; }, milliseconds(3000), milliseconds(100)))
         << "at " << testing::PrintToString(kitten.Position());
@@ -224,17 +234,17 @@ TEST_F(Native, ADragLandsWhereItWasDraggedAndADoubleClickQuitsSavingThePlace) {
 TEST_F(Native, ADropOnTheOtherOutputStaysThereAndADoubleClickSavesIt) {
     if (SessionOutputs() < 2) GTEST_SKIP() << "one output in this session";
     Start();
-    const Point dropped{OutputSize.x + 100, 131};
+    // NOTE: whole device pixels at every scale tried (1, 1.25, 1.75, 2): a shot of a place
+    // between them comes out resampled.
+    const Point dropped{OutputSize.x + 100, 132};
     mover->Drag(Saved + FacePoint, {dropped.x - Saved.x, dropped.y - Saved.y});
     const auto there = [&] { return kitten.Find(1) == dropped; };
-    EXPECT_TRUE(WaitUntil(there, milliseconds(3000), milliseconds(100)))
-        << "at " << testing::PrintToString(kitten.Position());
     const std::uint32_t desktop = ColourAt(dropped + Point{-20, 20});
     for (const Point back : {Point{900, 430}, Point{196, 130}, Point{500, 650}}) {
         mover->MoveTo(back);
-        Pause(milliseconds(300));
-        EXPECT_TRUE(there()) << "after a move to " << back.x << ", " << back.y << ": at "
-                             << testing::PrintToString(kitten.Position());
+        EXPECT_TRUE(WaitUntil(there, milliseconds(1000), milliseconds(100)))
+            << "after a move to " << back.x << ", " << back.y << ": at "
+            << testing::PrintToString(kitten.Position());
         if (CursorSessions()) {
             EXPECT_TRUE(kitten.LooksAt(back, TurnDeadline));
         }
@@ -248,16 +258,18 @@ TEST_F(Native, ADropOnTheOtherOutputStaysThereAndADoubleClickSavesIt) {
     EXPECT_EQ(kitten.Settings(), SavedPlace(dropped));
 }
 
+// Without cursor sessions the pointer it sees rests on its face.
 TEST_F(Native, AtRestItWakesAtMostOnceInTenSeconds) {
-    if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
     Start();
-    ASSERT_TRUE(FollowsTo(Around()[1]));
+    const Point face = kitten.Position() + Point{170, 160};
+    ASSERT_TRUE(FollowsTo(CursorSessions() ? Around()[1] : face));
     Pause(milliseconds(1500));  // the last ticks after the move
     const pid_t pid = kitten.Process().Pid();
     const long before = ContextSwitches(pid);
     Pause(milliseconds(10000));
     EXPECT_LE(ContextSwitches(pid) - before, 1) << "wake-ups in 10 s";
-    EXPECT_TRUE(FollowsTo(Around()[0]));  // and it still follows
+    // and it still follows
+    EXPECT_TRUE(FollowsTo(CursorSessions() ? Around()[0] : kitten.Position() + Point{40, 160}));
 }
 
 TEST_F(Native, StartedBeforeTheSeatHasAPointerItWaitsAndFollowsOnceOneComes) {
