@@ -42,10 +42,10 @@ in_session() {  # the session script and its arguments, then -- and the command
   "$@" || status=$?
   if [[ $status -eq 77 ]]; then echo "skipped: the session cannot run here"; elif [[ $status -ne 0 ]]; then exit $status; fi
 }
-wayland_tests() {  # title, then the session script's arguments
+wayland_tests() {  # title, then the session script's arguments; $filter: the tests to run
   stage "Wayland tests: $1"
   shift
-  in_session "$@" -- build/tests/wayland_tests
+  in_session "$@" -- build/tests/wayland_tests ${filter:+"--gtest_filter=$filter"}
 }
 wayland_tests "KWin 5.27 (Debian 12)" tests/wayland/kwin-session.sh
 in_session tests/wayland/kwin-session.sh -- tests/wayland/kwin-script-check.py build
@@ -103,9 +103,9 @@ if [[ $(id -u) -eq 0 ]]; then
 fi
 
 # The native Wayland backend under sway and labwc, from the Debian testing root (its own
-# package list; built once, then from the cache), and under wayfire, from the unstable
-# root: wayfire 0.10 offers no cursor sessions, so the kitten there is the native one only
-# when asked for. Each stage says why when it skips.
+# package list; built once, then from the cache) and the Debian 13 one (wlroots 0.18: no
+# cursor sessions, the eyes follow over the kitten only), and under wayfire, from the
+# unstable root (no cursor sessions either). Each stage says why when it skips.
 wlroots_tests() {  # title, build.sh's suite, then the session script's options
   local title=$1 suite=$2 root
   shift 2
@@ -128,7 +128,20 @@ wlroots_tests "sway 1.12 at scale 1.5 (Debian testing root)" forky --compositor 
 wlroots_tests "labwc 0.20 (Debian testing root)" forky --compositor labwc
 wlroots_tests "labwc 0.20 at scale 2 with a second output (Debian testing root)" forky --compositor labwc --scale 2 --outputs 2
 wlroots_tests "labwc 0.20 at scale 1.5 (Debian testing root)" forky --compositor labwc --scale 1.5
-wlroots_tests "wayfire 0.10, the native kitten asked for (Debian unstable root)" sid --compositor wayfire
+wlroots_tests "sway 1.10 (Debian 13 root)" trixie --compositor sway
+wlroots_tests "labwc 0.8 (Debian 13 root)" trixie --compositor labwc
+# A drop on the other output, and the pointer's return to where it left one, with both
+# outputs at 1, and at 1.25 and 1.75.
+filter="Native.ADrop*:Native.EyesFollowThePointerOnTheOtherOutput"
+for compositor in sway labwc; do
+  filter=$filter wlroots_tests "$compositor (Debian testing root), two outputs at 1" forky --compositor "$compositor" --outputs 2
+  filter=$filter wlroots_tests "$compositor (Debian testing root), two outputs at 1.25 and 1.75" forky \
+    --compositor "$compositor" --scale 1.25 --scale 1.75 --outputs 2
+  filter=$filter wlroots_tests "$compositor (Debian 13 root), two outputs at 1.25 and 1.75" trixie \
+    --compositor "$compositor" --scale 1.25 --scale 1.75 --outputs 2
+done
+unset filter
+wlroots_tests "wayfire 0.10 (Debian unstable root)" sid --compositor wayfire
 
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
