@@ -215,18 +215,22 @@ void OnRelativeMotion(void*, zwp_relative_pointer_v1*, std::uint32_t, std::uint3
 
 const zwp_relative_pointer_v1_listener RelativeListener = {.relative_motion = OnRelativeMotion};
 
-const wl_pointer_listener PointerListener = {
-    .enter = OnEnter,
-    .leave = OnLeave,
-    .motion = OnMotion,
-    .button = OnButton,
-    .axis = [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
-    .frame = [](void*, wl_pointer*) {},
-    .axis_source = [](void*, wl_pointer*, std::uint32_t) {},
-    .axis_stop = [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
-    .axis_discrete = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
-    .axis_value120 = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
-};
+// NOTE: the seat is bound at version 5 at most: the later events (axis_relative_direction
+// and whatever newer headers add) never come, and their members stay null.
+const wl_pointer_listener PointerListener = [] {
+    wl_pointer_listener listener{};
+    listener.enter = OnEnter;
+    listener.leave = OnLeave;
+    listener.motion = OnMotion;
+    listener.button = OnButton;
+    listener.axis = [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {};
+    listener.frame = [](void*, wl_pointer*) {};
+    listener.axis_source = [](void*, wl_pointer*, std::uint32_t) {};
+    listener.axis_stop = [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {};
+    listener.axis_discrete = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {};
+    listener.axis_value120 = [](void*, wl_pointer*, std::uint32_t, std::int32_t) {};
+    return listener;
+}();
 
 }  // namespace
 
