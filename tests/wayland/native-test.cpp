@@ -5,6 +5,7 @@
 // is, drags, quits by double-click saving its place, sleeps at rest, waits for a seat
 // that has no pointer yet, and outlives its output going.
 #include <algorithm>
+#include <stdexcept>
 
 #include "NativeSession.h"
 #include "tests/support/EyeCheck.h"
