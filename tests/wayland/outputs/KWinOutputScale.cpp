@@ -80,9 +80,23 @@ void OnUuid(void*, kde_output_device_v2*, const char*) {}
 void OnText(void*, kde_output_device_v2*, const char*) {}
 void OnNumber(void*, kde_output_device_v2*, std::uint32_t) {}
 
-const kde_output_device_v2_listener DeviceListener = {
-    OnGeometry, OnCurrentMode, OnMode,   OnDone,   OnScale,  OnEdid,   OnEnabled, OnUuid,
-    OnText,     OnText,        OnNumber, OnNumber, OnNumber, OnNumber, OnName};
+// NOTE: set by name, the rest null: newer protocol files add events (Debian 13's a dozen),
+// which KWin never sends at the versions bound here.
+const kde_output_device_v2_listener DeviceListener = [] {
+    kde_output_device_v2_listener listener{};
+    listener.geometry = OnGeometry;
+    listener.current_mode = OnCurrentMode;
+    listener.mode = OnMode;
+    listener.done = OnDone;
+    listener.scale = OnScale;
+    listener.edid = OnEdid;
+    listener.enabled = OnEnabled;
+    listener.uuid = OnUuid;
+    listener.serial_number = listener.eisa_id = OnText;
+    listener.capabilities = listener.overscan = listener.vrr_policy = listener.rgb_range = OnNumber;
+    listener.name = OnName;
+    return listener;
+}();
 
 void OnGlobal(void*, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version) {
@@ -110,7 +124,12 @@ void OnApplied(void* data, kde_output_configuration_v2*) {
 void OnFailed(void* data, kde_output_configuration_v2*) {
     *static_cast<Outcome*>(data) = Outcome::Failed;
 }
-const kde_output_configuration_v2_listener ConfigurationListener = {OnApplied, OnFailed};
+const kde_output_configuration_v2_listener ConfigurationListener = [] {
+    kde_output_configuration_v2_listener listener{};
+    listener.applied = OnApplied;
+    listener.failed = OnFailed;
+    return listener;
+}();
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "kwin_output_scale: %s\n", message.c_str());
