@@ -64,8 +64,16 @@ void OnModeSize(void*, kde_output_device_mode_v2* mode, int width, int height) {
 void OnModeRefresh(void*, kde_output_device_mode_v2*, int) {}
 void OnModePreferred(void*, kde_output_device_mode_v2*) {}
 void OnModeRemoved(void*, kde_output_device_mode_v2*) {}
-const kde_output_device_mode_v2_listener ModeListener = {OnModeSize, OnModeRefresh, OnModePreferred,
-                                                         OnModeRemoved};
+// NOTE: the listeners are set by name, the rest null: newer protocol files add events
+// (Debian 13's a dozen), which KWin never sends at the versions bound here.
+const kde_output_device_mode_v2_listener ModeListener = [] {
+    kde_output_device_mode_v2_listener listener{};
+    listener.size = OnModeSize;
+    listener.refresh = OnModeRefresh;
+    listener.preferred = OnModePreferred;
+    listener.removed = OnModeRemoved;
+    return listener;
+}();
 
 void OnCurrentMode(void* data, kde_output_device_v2*, kde_output_device_mode_v2* mode) {
     static_cast<Output*>(data)->mode = mode;
@@ -80,8 +88,6 @@ void OnUuid(void*, kde_output_device_v2*, const char*) {}
 void OnText(void*, kde_output_device_v2*, const char*) {}
 void OnNumber(void*, kde_output_device_v2*, std::uint32_t) {}
 
-// NOTE: set by name, the rest null: newer protocol files add events (Debian 13's a dozen),
-// which KWin never sends at the versions bound here.
 const kde_output_device_v2_listener DeviceListener = [] {
     kde_output_device_v2_listener listener{};
     listener.geometry = OnGeometry;
