@@ -48,7 +48,9 @@ TEST_P(Eyes, PupilsLookAtThePointerWhereverItAndTheWindowAre) {
     for (const Point to : {Point{900, 100}, Point{300, 600}, Point{620, 240}}) {
         XMoveWindow(desktop.X(), window, to.x, to.y);
         XSync(desktop.X(), False);
-        ASSERT_TRUE(WaitUntil([&] { return vellory.Position(window) == to; }, milliseconds(3000)))
+        // NOTE: a copy of the structured binding: clang before 16 cannot capture one.
+        ASSERT_TRUE(WaitUntil([&, window = window] { return vellory.Position(window) == to; },
+                              milliseconds(3000)))
             << "the window did not move to (" << to.x << ", " << to.y << ")";
         EXPECT_EQ(desktop.Pointer(), pointer);
         EXPECT_TRUE(PupilsLookAt(desktop, window, pointer))
