@@ -2,6 +2,7 @@
 // and the display scale it is drawn at. A place read from the window keeps its fraction
 // of a program pixel (to the nearest twip), so that a place saved and set again is the
 // same device pixel at any usual scale; sizes are whole program pixels.
+#include <algorithm>
 #include <cmath>
 
 #include "runtime/Arith.h"

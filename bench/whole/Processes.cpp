@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 

@@ -3,7 +3,8 @@
 # program, the control fields (name, version, a dependency on libX11 found by
 # dpkg-shlibdeps, maintainer, section), a changelog whose newest entry is this version,
 # and no lintian errors, warnings or informational tags. Installable on every current
-# release: no glibc-private symbol, no upper bound on a dependency; hardened (bound now,
+# release: no glibc-private symbol, no upper bound on a dependency, and built on Debian 12
+# it needs no glibc newer than 2.34 (RHEL 9; Ubuntu 22.04 has 2.35); hardened (bound now,
 # read-only relocations) and without the compilers' .comment.
 # Usage: deb-test.sh <build folder> <version>
 source "$(dirname "$0")/Common.sh"
@@ -28,6 +29,14 @@ kind=$(file -b "$work/root/usr/bin/vellory")
 program=$work/root/usr/bin/vellory
 private=$(objdump -T "$program" | grep GLIBC_PRIVATE || true)
 [[ -z $private ]] || Fail "the program uses glibc's private symbols, which bind it to one release: $private"
+# The glibc floor holds for the package built on Debian 12 (glibc 2.36); built against a
+# newer glibc (Debian 13: 2.41), the program needs that one.
+Older() { [[ $1 != "$2" && $(printf '%s\n' "$1" "$2" | sort -V | head -1) == "$1" ]]; }
+built_on=$(getconf GNU_LIBC_VERSION | cut -d' ' -f2)
+needed=$(objdump -T "$program" | grep -oE 'GLIBC_[0-9]+(\.[0-9]+)+' | sort -Vu | tail -1)
+if ! Older 2.36 "$built_on" && Older 2.34 "${needed#GLIBC_}"; then
+  Fail "the program needs $needed ($(objdump -T "$program" | grep -F "($needed)" | awk '{print $NF}' | xargs)), glibc 2.34 at most: it would not start on RHEL 9 or Ubuntu 22.04"
+fi
 dynamic=$(readelf -d "$program")
 [[ $dynamic =~ \(FLAGS_1\)[^$'\n']*NOW ]] || Fail "the program is not bound at start (-z now): $dynamic"
 readelf -lW "$program" | grep -q GNU_RELRO || Fail "the program has no read-only relocations (-z relro)"

@@ -244,8 +244,9 @@ int CountWrongShapePixels(const std::vector<bool>& mask, std::string* first, dou
             const bool key = picture.IsKey(x, y);
             if (mask[static_cast<std::size_t>(y) * picture.width + x] == !key) continue;
             if (wrong++ == 0 && first != nullptr)
-                *first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")" +
-                         (key ? " is key but inside" : " is not key but outside");
+                *first = std::string("(").append(std::to_string(x)).append(", ")
+                             .append(std::to_string(y)).append(")")
+                             .append(key ? " is key but inside" : " is not key but outside");
         }
     return wrong;
 }

@@ -28,7 +28,10 @@ class ExecutableSearch : public testing::Test {
     }
     std::string Folders(std::initializer_list<const char*> names) const {
         std::string path;
-        for (const char* name : names) path += (path.empty() ? "" : ":") + (root / name).string();
+        for (const char* name : names) {
+            if (!path.empty()) path += ':';
+            path += (root / name).string();
+        }
         return path;
     }
 

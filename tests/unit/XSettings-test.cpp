@@ -38,9 +38,9 @@ TEST(XSettings, ReadsTheIntegersAmongOtherKindsInEitherByteOrder) {
 
 TEST(XSettings, RefusesMalformedBytesWhole) {
     const std::vector<unsigned char> good = Desktop(false).Bytes();
-    const auto patched = [&](std::size_t at, std::vector<unsigned char> with) {
+    const auto patched = [&](std::size_t at, std::initializer_list<unsigned char> with) {
         std::vector<unsigned char> bytes = good;
-        std::copy(with.begin(), with.end(), bytes.begin() + static_cast<long>(at));
+        for (const unsigned char byte : with) bytes.at(at++) = byte;
         return bytes;
     };
     // Offsets: the header is 12 bytes; the first setting, "Net/ThemeName" (13 bytes,

@@ -3,6 +3,8 @@
 // on), and the kitten started while the user has it off (picked up when it is turned on).
 // The start-up step's own lines: gnome-enable-test.sh; the extension alone:
 // gnome-extension-check.py.
+#include <algorithm>
+
 #include "WaylandSession.h"
 #include "tests/support/EyeCheck.h"
 

@@ -2,6 +2,7 @@
 // own input: the eyes follow the pointer over native windows and the empty desktop, the
 // relay is quiet at rest, strangers' calls and places outside the screen change nothing,
 // and the window drags and quits as on X11, taking its compositor side with it.
+#include <algorithm>
 #include <fstream>
 
 #include "WaylandSession.h"

@@ -30,7 +30,7 @@ XServer::XServer(const std::vector<std::string>& args) {
     if (!numbered())
         throw std::runtime_error("Xvfb did not start: " + ReadFile(Scratch() / "xvfb.log"));
     const std::string number = ReadFile(numberFile);
-    name_ = ":" + number.substr(0, number.find('\n'));
+    name_ = ':' + number.substr(0, number.find('\n'));
 }
 
 Desktop::Desktop(Wm wm, const std::vector<std::string>& xvfbArgs)
@@ -40,7 +40,7 @@ Desktop::Desktop(Wm wm, const std::vector<std::string>& xvfbArgs)
 
 Environment Desktop::ClientEnvironment(int screen) const {
     Environment environment;
-    environment.Set("DISPLAY", Name() + (screen == 0 ? "" : "." + std::to_string(screen)));
+    environment.Set("DISPLAY", screen == 0 ? Name() : Name() + '.' + std::to_string(screen));
     environment.Remove("WAYLAND_DISPLAY");
     environment.Remove("XDG_SESSION_TYPE");
     environment.Set("XDG_CONFIG_HOME", (Scratch() / "config").string());

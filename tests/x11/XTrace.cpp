@@ -30,7 +30,7 @@ int FreeDisplay() {
 }  // namespace
 
 XTrace::XTrace(const Desktop& desktop)
-    : desktop_(desktop), display_(FreeDisplay()), name_(":" + std::to_string(display_)) {
+    : desktop_(desktop), display_(FreeDisplay()), name_(':' + std::to_string(display_)) {
     Launch launch;
     launch.argv = {"xtrace", "-n",           "-k",
                    "-d",     desktop.Name(), "-D",

@@ -102,7 +102,8 @@ TEST_P(NoRandr, ItUsesTheRootWindow) {
 }
 
 TEST_P(Faults, AWindowManagerArrivingOrReplacingKeepsItFramelessAndAbove) {
-    auto [run, window] = vellory.StartAndWait();
+    auto [run, shown] = vellory.StartAndWait();
+    const Window window = shown;  // NOTE: clang before 16 captures no binding
     const Point at = vellory.Position(window);
     const Window oldFrame = desktop.TopLevelOf(window);
 

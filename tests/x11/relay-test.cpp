@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <stdexcept>
+
 #include "Vellory.h"
 #include "tests/support/EyeCheck.h"
 

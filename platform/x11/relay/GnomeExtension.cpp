@@ -139,6 +139,17 @@ void Advise(const std::string& line) {
     Say(line);
 }
 
+// "<extension> is not installed", formatted from one literal. NOTE: appended to a string,
+// a literal is copied in 16-byte pieces by the optimiser, and the program then holds
+// "installe" and "d" apart, a misspelling to lintian's scan of its strings.
+std::string NotInstalled(const std::string& extension) {
+    static constexpr char format[] = "%s is not installed";
+    std::string line(extension.size() + sizeof format, '\0');
+    const int length = std::snprintf(line.data(), line.size(), format, extension.c_str());
+    line.resize(static_cast<std::size_t>(length));
+    return line;
+}
+
 // Why the eyes follow the pointer only over X11 windows, and what the user can do.
 void NotFollowing(const std::string& why, const std::string& whatToDo = {}) {
     Advise(why + ": the eyes follow the pointer only over X11 windows" +
@@ -167,7 +178,7 @@ void StartGnomeRelay(DBusConnection* bus) {
             NotFollowing("GNOME Shell has not seen " + extension + " (installed during this login)",
                          "log out and in once, and they follow it everywhere");
         else
-            NotFollowing(extension + " is not installed");
+            NotFollowing(NotInstalled(extension));
         return;
     }
     switch (info->state) {

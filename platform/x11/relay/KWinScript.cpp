@@ -128,8 +128,8 @@ std::optional<std::int32_t> LoadScript(DBusConnection* bus, const std::string& p
 // NOTE: the loaded script's object is /Scripting/Script<id> in KWin 6 and /<id> in 5.x.
 bool RunScript(DBusConnection* bus, std::int32_t id) {
     const DBusLibrary& dbus = DBus();
-    const std::string paths[] = {"/Scripting/Script" + std::to_string(id),
-                                 "/" + std::to_string(id)};
+    const std::string number = std::to_string(id);
+    const std::string paths[] = {"/Scripting/Script" + number, "/" + number};
     for (const std::string& path : paths) {
         DBusMessage* call =
             dbus.message_new_method_call(KWin, path.c_str(), ScriptInterface, "run");

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,8 +64,16 @@ void OnModeSize(void*, kde_output_device_mode_v2* mode, int width, int height) {
 void OnModeRefresh(void*, kde_output_device_mode_v2*, int) {}
 void OnModePreferred(void*, kde_output_device_mode_v2*) {}
 void OnModeRemoved(void*, kde_output_device_mode_v2*) {}
-const kde_output_device_mode_v2_listener ModeListener = {OnModeSize, OnModeRefresh, OnModePreferred,
-                                                         OnModeRemoved};
+// NOTE: the listeners are set by name, the rest null: newer protocol files add events
+// (Debian 13's a dozen), which KWin never sends at the versions bound here.
+const kde_output_device_mode_v2_listener ModeListener = [] {
+    kde_output_device_mode_v2_listener listener{};
+    listener.size = OnModeSize;
+    listener.refresh = OnModeRefresh;
+    listener.preferred = OnModePreferred;
+    listener.removed = OnModeRemoved;
+    return listener;
+}();
 
 void OnCurrentMode(void* data, kde_output_device_v2*, kde_output_device_mode_v2* mode) {
     static_cast<Output*>(data)->mode = mode;
@@ -79,9 +88,21 @@ void OnUuid(void*, kde_output_device_v2*, const char*) {}
 void OnText(void*, kde_output_device_v2*, const char*) {}
 void OnNumber(void*, kde_output_device_v2*, std::uint32_t) {}
 
-const kde_output_device_v2_listener DeviceListener = {
-    OnGeometry, OnCurrentMode, OnMode,   OnDone,   OnScale,  OnEdid,   OnEnabled, OnUuid,
-    OnText,     OnText,        OnNumber, OnNumber, OnNumber, OnNumber, OnName};
+const kde_output_device_v2_listener DeviceListener = [] {
+    kde_output_device_v2_listener listener{};
+    listener.geometry = OnGeometry;
+    listener.current_mode = OnCurrentMode;
+    listener.mode = OnMode;
+    listener.done = OnDone;
+    listener.scale = OnScale;
+    listener.edid = OnEdid;
+    listener.enabled = OnEnabled;
+    listener.uuid = OnUuid;
+    listener.serial_number = listener.eisa_id = OnText;
+    listener.capabilities = listener.overscan = listener.vrr_policy = listener.rgb_range = OnNumber;
+    listener.name = OnName;
+    return listener;
+}();
 
 void OnGlobal(void*, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version) {
@@ -109,7 +130,12 @@ void OnApplied(void* data, kde_output_configuration_v2*) {
 void OnFailed(void* data, kde_output_configuration_v2*) {
     *static_cast<Outcome*>(data) = Outcome::Failed;
 }
-const kde_output_configuration_v2_listener ConfigurationListener = {OnApplied, OnFailed};
+const kde_output_configuration_v2_listener ConfigurationListener = [] {
+    kde_output_configuration_v2_listener listener{};
+    listener.applied = OnApplied;
+    listener.failed = OnFailed;
+    return listener;
+}();
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "kwin_output_scale: %s\n", message.c_str());
