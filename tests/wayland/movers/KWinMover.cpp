@@ -7,6 +7,7 @@
 // KWin's virtual seat has a pointer only while a fake-input client is there.
 #include <wayland-client.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
