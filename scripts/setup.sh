@@ -15,12 +15,12 @@ if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
   # session bus), metacity, fvwm and kwin_x11; xcompmgr, a compositing manager.
   # mmdebstrap and zstd: the Debian 13 root file system of the package's test and the
-  # Wayland tests (tests/rootfs).
+  # Wayland tests (tests/rootfs); python3 lists the tests that skipped.
   extras=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm kwin-x11 xcompmgr
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              g++-mingw-w64-x86-64 wine64 procps locales
              desktop-file-utils lintian dpkg-dev file man-db
-             mmdebstrap zstd
+             mmdebstrap zstd python3
              # Wayland: headless KWin with Xwayland, its fake-input protocol, wayland-scanner for
              # it and the wlroots mover's protocols, a GTK 4 window
              kwin-wayland xwayland libwayland-dev libwayland-bin plasma-wayland-protocols dbus-bin
