@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds vellory and runs every test: clang-tidy, unit tests, the real program on Xvfb
 # (with openbox and without a window manager), the same again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, valgrind on a long run, the fuzzers for a bounded time,
-# and the Windows build under Wine. Stops at the first failure.
+# UndefinedBehaviorSanitizer, the build and its tests again with Debian 13's compilers and
+# libraries and the build with Debian testing's, valgrind on a long run, the fuzzers for a
+# bounded time, and the Windows build under Wine. Stops at the first failure; at the end,
+# lists the tests that skipped, and fails if one of tests/must-run.txt did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -11,8 +13,15 @@ bash scripts/setup.sh --tests
 
 stage() { printf '\n=== %s (%s)\n' "$1" "$(date +%T)"; }
 
-stage "build"
-cmake -S . -B build -DVELLORY_BENCH=ON >/dev/null
+# Every ctest run leaves a JUnit report, RUN=FILE; the run's name says whether this
+# machine must run all of tests/must-run.txt (main, sanitize) or only lists the skips.
+reports=()
+listed=()
+
+# NOTE: built for release, as the package is: its install tests (lintian, the Debian 13
+# install) check what users get, and the main build is not made twice.
+stage "build (Release)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 
 stage "clang-tidy"
@@ -26,7 +35,7 @@ if [[ $(id -u) -eq 0 ]]; then
   # NOTE: the testing and unstable roots (the newest desktops) are built meanwhile, in the
   # background, while the unit and X11 tests run; the stages that use them wait for them
   # on build.sh's lock, and say so and skip where one could not be built.
-  (for suite in forky sid; do
+  (for suite in forky sid trixie-build; do
      bash tests/rootfs/build.sh "$suite" >/dev/null 2>"build/rootfs-$suite-background.log" || true
    done) &
 else
@@ -34,7 +43,8 @@ else
 fi
 
 stage "unit and X11 tests"
-(cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
+(cd build && ctest --output-on-failure -j"$jobs" --timeout 600 --output-junit "$root/build/ctest-junit.xml")
+reports+=("main=build/ctest-junit.xml")
 
 # NOTE: run by their session script, which exits 77 when the compositor cannot run here.
 in_session() {  # the session script and its arguments, then -- and the command
@@ -151,7 +161,44 @@ cmake --build build-sanitize -j"$jobs"
 (cd build-sanitize &&
    ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 UBSAN_OPTIONS=print_stacktrace=1 \
    LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp" \
-   ctest --output-on-failure -j"$jobs" --timeout 900)
+   ctest --output-on-failure -j"$jobs" --timeout 900 --output-junit "$root/build-sanitize/ctest-junit.xml")
+reports+=("sanitize=build-sanitize/ctest-junit.xml")
+
+# Debian 13's GCC 14, libxcb and the rest, in the trixie-build root (tests/rootfs; no
+# network inside): every target built, the unit and X11 tests run. Tests that need this
+# machine's own tools skip there, saying why, and are listed at the end.
+stage "Debian 13: build and unit and X11 tests (trixie-build root)"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "skipped: the trixie-build root needs root (mmdebstrap, chroot)"
+else
+  build_root=$(bash tests/rootfs/build.sh trixie-build)
+  bash tests/rootfs/enter.sh "$build_root" --bind "$root" -- bash -c '
+    set -e
+    cd "$1"
+    cmake -S . -B build-trixie -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON >/dev/null
+    cmake --build build-trixie -j"$2"
+    cd build-trixie
+    ctest --output-on-failure -j"$2" --timeout 600 -L "^(unit|x11)$" --output-junit "$1/build-trixie/ctest-junit.xml"
+  ' trixie "$root" "$jobs"
+  listed+=("trixie=build-trixie/ctest-junit.xml")
+fi
+
+# Debian testing's GCC (16 today) and headers (the forky root): every target compiles; no
+# test runs.
+stage "Debian testing: build with its GCC (forky root)"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "skipped: the forky root needs root (mmdebstrap, chroot)"
+elif ! forky_root=$(bash tests/rootfs/build.sh forky 2>build/rootfs-forky.log); then
+  echo "skipped: the forky root could not be built: $(grep -m1 "^E: " build/rootfs-forky.log || tail -n1 build/rootfs-forky.log)"
+else
+  bash tests/rootfs/enter.sh "$forky_root" --bind "$root" -- bash -c '
+    set -e
+    cd "$1"
+    g++ --version | head -n1
+    cmake -S . -B build-forky -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON >/dev/null
+    cmake --build build-forky -j"$2"
+  ' forky "$root" "$jobs"
+fi
 
 if [[ -x tests/valgrind/run.sh ]]; then
   stage "valgrind: the real program for 4,000 ticks"
@@ -167,5 +214,13 @@ if [[ -x tests/win32/run.sh ]]; then
   stage "Windows build under Wine"
   tests/win32/run.sh
 fi
+
+stage "skipped tests"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "(run as a normal user: many tests need root, so none of them is checked)"
+  listed+=("${reports[@]}")
+  reports=()
+fi
+python3 scripts/skipped-tests.py tests/must-run.txt "${listed[@]}" --checked "${reports[@]}"
 
 stage "all tests passed"

@@ -9,11 +9,32 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <iostream>
 #include <vector>
 
 #include "Vellory.h"
 
 using namespace xtest;
+
+namespace {
+
+// The spellings of DISPLAY that this machine's Xlib opens (the program's Xlib is the
+// same library); each one it refuses is left out, saying so. Debian 13's libxcb, for one,
+// refuses "unix:N".
+std::vector<std::string> Opened(const std::vector<std::string>& spellings) {
+    std::vector<std::string> opened;
+    for (const std::string& spelling : spellings) {
+        if (Display* display = XOpenDisplay(spelling.c_str())) {
+            XCloseDisplay(display);
+            opened.push_back(spelling);
+        } else {
+            std::cout << "left out: DISPLAY=" << spelling << ", which this Xlib cannot open\n";
+        }
+    }
+    return opened;
+}
+
+}  // namespace
 
 using Instances = OnDesktop;
 
@@ -44,7 +65,9 @@ TEST_P(Instances, ASecondCopyEndsAtOnceWithoutAWindow) {
 TEST_P(Instances, TwentyStartedTogetherLeaveExactlyOne) {
     TempFolder runtime;  // mkdtemp: ours, 0700
     Environment other = desktop.ClientEnvironment();
-    other.Set("DISPLAY", "unix" + desktop.Name() + ".0");
+    const auto otherwise = Opened({"unix" + desktop.Name() + ".0", desktop.Name() + ".0"});
+    ASSERT_FALSE(otherwise.empty());
+    other.Set("DISPLAY", otherwise.front());
     other.Set("XDG_RUNTIME_DIR", runtime.Path().string());
     std::vector<Vellory::Run*> runs;
     for (int i = 0; i < 20; ++i)
@@ -91,6 +114,8 @@ TEST(InstanceNames, EverySpellingOfOneServerFindsTheFirstCopy) {
     if (gethostname(host, sizeof host - 1) == 0 && getaddrinfo(host, nullptr, nullptr, &found) == 0)
         spellings.push_back(std::string(host) + ":" + number);
     if (found != nullptr) freeaddrinfo(found);
+    spellings = Opened(spellings);
+    ASSERT_GE(spellings.size(), 3u) << "this Xlib opens hardly any spelling of the server";
     for (const std::string& display : spellings) {
         Environment environment = desktop.ClientEnvironment();
         environment.Set("DISPLAY", display);
