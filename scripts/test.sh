@@ -21,7 +21,7 @@ listed=()
 # NOTE: built for release, as the package is: its install tests (lintian, the Debian 13
 # install) check what users get, and the main build is not made twice.
 stage "build (Release)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 
 stage "clang-tidy"
@@ -175,7 +175,7 @@ else
   bash tests/rootfs/enter.sh "$build_root" --bind "$root" -- bash -c '
     set -e
     cd "$1"
-    cmake -S . -B build-trixie -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON >/dev/null
+    cmake -S . -B build-trixie -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
     cmake --build build-trixie -j"$2"
     cd build-trixie
     ctest --output-on-failure -j"$2" --timeout 600 -L "^(unit|x11)$" --output-junit "$1/build-trixie/ctest-junit.xml"
@@ -195,7 +195,7 @@ else
     set -e
     cd "$1"
     g++ --version | head -n1
-    cmake -S . -B build-forky -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON >/dev/null
+    cmake -S . -B build-forky -DCMAKE_BUILD_TYPE=Release -DVELLORY_BENCH=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
     cmake --build build-forky -j"$2"
   ' forky "$root" "$jobs"
 fi
