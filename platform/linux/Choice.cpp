@@ -17,8 +17,7 @@ Choice Choose(const std::optional<std::string>& forced, const std::optional<Wayl
                     "(zwlr_layer_shell_v1)"};
         return {Kind::Wayland, {}};
     }
-    if (offer && offer->layerShell && !offer->gnomeOrKWin)
-        return {Kind::Wayland, {}};
+    if (offer && offer->layerShell && !offer->gnomeOrKWin) return {Kind::Wayland, {}};
     return {Kind::X11, {}};
 }
 

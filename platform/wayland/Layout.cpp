@@ -98,7 +98,9 @@ LayoutPlace ClosestInLayout(LayoutPlace place, std::span<const OutputGeometry> o
         constexpr double Inside = 1.0 / 65536;
         const LayoutPlace on{std::clamp(place.x, double(r.left), r.right - Inside),
                              std::clamp(place.y, double(r.top), r.bottom - Inside)};
-        const double distance = std::hypot(on.x - place.x, on.y - place.y);
+        // NOTE: squared: std::hypot would tie the program to glibc 2.35's libm.
+        const double dx = on.x - place.x, dy = on.y - place.y;
+        const double distance = dx * dx + dy * dy;
         if (!closest || distance < nearest) {
             closest = on;
             nearest = distance;

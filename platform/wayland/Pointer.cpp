@@ -34,19 +34,19 @@ constexpr long long DropGraceNs = 50 * 1000000LL;  // a frame or three after the
 struct PointerState {
     wl_pointer* pointer = nullptr;
     zwp_relative_pointer_v1* relative = nullptr;  // its motions, where the compositor offers them
-    bool onFace = false;                  // the pointer is on the window's surface
-    LayoutPlace local;                    // where on it, surface (logical) pixels
-    std::optional<native::Point> place;   // the last known place, layout pixels
-    bool leftDown = false;                // a left press on the face, not released yet
-    LayoutPlace pressed;                  // the press's point of the surface
-    std::optional<native::Point> target;  // where the window goes next, layout pixels
-    bool moving = false;                  // BeginMove came after that press
-    bool dropped = false;                 // released: one last move to where it was dropped
-    long long dropEndsNs = 0;             // the first cursor place until then is the drop's own
-    bool motionUnseen = false;            // a motion that no cursor place has shown yet
-    bool localUnread = false;             // `local` came while a move was not yet taken
-    bool motionsCame = false;             // a relative motion came since the left press
-    LayoutPlace held;                     // the pointer while the left press holds, from its motions
+    bool onFace = false;                          // the pointer is on the window's surface
+    LayoutPlace local;                            // where on it, surface (logical) pixels
+    std::optional<native::Point> place;           // the last known place, layout pixels
+    bool leftDown = false;                        // a left press on the face, not released yet
+    LayoutPlace pressed;                          // the press's point of the surface
+    std::optional<native::Point> target;          // where the window goes next, layout pixels
+    bool moving = false;                          // BeginMove came after that press
+    bool dropped = false;                         // released: one last move to where it was dropped
+    long long dropEndsNs = 0;   // the first cursor place until then is the drop's own
+    bool motionUnseen = false;  // a motion that no cursor place has shown yet
+    bool localUnread = false;   // `local` came while a move was not yet taken
+    bool motionsCame = false;   // a relative motion came since the left press
+    LayoutPlace held;           // the pointer while the left press holds, from its motions
     native::DoubleClicks clicks;
 };
 

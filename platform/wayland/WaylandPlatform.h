@@ -184,7 +184,7 @@ void Moved();                           // the pointer or the window moved: look
 // What the ticks painted is gone (the surface shows its content afresh): a tick soon,
 // even where neither the pointer nor the window moved.
 void PaintAgain();
-bool Posted(native::EventKind kind);    // such an event waits to be delivered
+bool Posted(native::EventKind kind);  // such an event waits to be delivered
 
 }  // namespace wayland
 
