@@ -44,8 +44,12 @@ Install() {  # --optional or --required, then packages: installs those not insta
     updated=true
   fi
   if [[ $kind == --optional ]]; then
+    # NOTE: apt-cache's answer is read whole: a grep -q that stops at the first match
+    # would end apt-cache with SIGPIPE, which pipefail takes for "not in this release".
+    local policy candidate='Candidate: [^(]'
     for p in "${missing[@]}"; do
-      if apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]'; then
+      policy=$(apt-cache policy "$p" 2>/dev/null || true)
+      if [[ $policy =~ $candidate ]]; then
         present+=("$p")
       else
         echo "Not in this release, left out: $p"
@@ -62,7 +66,7 @@ Install --required "${packages[@]}"
 if [[ "${1:-}" == "--tests" ]]; then
   Install --optional "${extras[@]}"
   # The sanitizers' and libFuzzer's runtime of the clang that the release calls clang.
-  major=$(clang --version 2>/dev/null | sed -n 's/.*clang version \([0-9][0-9]*\).*/\1/p' | head -1)
+  major=$( (clang --version 2>/dev/null || true) | sed -n 's/.*clang version \([0-9][0-9]*\).*/\1/p' | head -1)
   [[ -n $major ]] || { echo "setup.sh: clang is not installed or gives no version" >&2; exit 1; }
   Install --required "libclang-rt-$major-dev"
 fi
