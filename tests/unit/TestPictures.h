@@ -13,8 +13,10 @@ namespace picture_file {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// NOTE: byte by byte: MinGW's GCC 12 saw an out-of-bounds copy in a two-byte insert.
 inline void Put16(Bytes& b, std::uint32_t v) {
-    b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+    b.push_back(std::uint8_t(v));
+    b.push_back(std::uint8_t(v >> 8));
 }
 inline void Put32(Bytes& b, std::uint32_t v) {
     Put16(b, v & 0xFFFF);
