@@ -20,7 +20,7 @@ if [[ "${1:-}" == "--tests" ]]; then
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              g++-mingw-w64-x86-64 wine64 procps locales
              desktop-file-utils lintian dpkg-dev file man-db
-             mmdebstrap zstd python3
+             mmdebstrap zstd python3 git iproute2
              # Wayland: headless KWin with Xwayland, its fake-input protocol, wayland-scanner for
              # it and the wlroots mover's protocols, a GTK 4 window
              kwin-wayland xwayland libwayland-dev libwayland-bin plasma-wayland-protocols dbus-bin

@@ -7,7 +7,11 @@ build=${1:-build-tidy}
 cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DVELLORY_TESTS=OFF \
       -DVELLORY_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target vellory vellory_null >/dev/null
-mapfile -t sources < <(git ls-files 'platform/*.cpp' 'runtime/*.cpp' 'startup/*.cpp' \
-                                    'shaping/*.cpp' 'window/*.cpp' | grep -v '^platform/win32/')
+# NOTE: found, not asked of git: a clone owned by another account (run with sudo) is one
+# that git refuses to read.
+mapfile -t sources < <(find platform runtime startup shaping window -name '*.cpp' \
+                         -not -path 'platform/win32/*' | sort)
+[[ ${#sources[@]} -gt 0 ]] || { echo "tidy.sh: no sources found" >&2; exit 1; }
+echo "clang-tidy $(clang-tidy --version | sed -n 's/.*version \([0-9.]*\).*/\1/p' | head -1) on ${#sources[@]} files"
 printf '%s\n' "${sources[@]}" |
   xargs -P"$(nproc)" -n4 clang-tidy --quiet -p "$build" 2>/dev/null

@@ -62,8 +62,10 @@ tarball=$cache/$name.tar.zst
 done_mark=$root/.vellory-rootfs-complete
 
 mkdir -p "$cache"
-exec {lock}>"$cache/rootfs.lock"
-flock "$lock"
+# NOTE: each root has a lock of its own, held while it is built or unpacked: a root that
+# is ready is given at once while another one builds.
+exec {building}>"$cache/$name.build.lock"
+flock "$building"
 
 if [[ ! -f $done_mark ]]; then
   rm -rf "$root"
@@ -96,18 +98,29 @@ if [[ ! -f $done_mark ]]; then
   touch "$done_mark"
 fi
 
-# Keys by their last use, newest first: all but the first few go, each unless a test still
-# holds it (enter.sh keeps a shared lock on ROOT.lock while inside). Under the cache's lock
-# no build is under way, so any *.part is what a killed build left.
 touch "$cache/$name.used"
+exec {building}>&-
+
+# Keys by their last use, newest first: all but the first few go, each unless a test still
+# holds it (enter.sh keeps a shared lock on ROOT.lock while inside) or it is being built.
+# A *.part whose build lock is free is what a killed build left. One tidies at a time.
+exec {tidying}>"$cache/rootfs.lock"
+flock "$tidying"
+RemoveIfFree() {  # KEY PATH...: removes the paths while neither a build nor a test holds KEY
+  local key=$1 in_use build
+  shift
+  exec {build}>"$cache/$key.build.lock" {in_use}>"$cache/$key.lock"
+  if flock -n -x "$build" && flock -n -x "$in_use"; then rm -rf "$@"; fi
+  exec {build}>&- {in_use}>&-
+}
 mapfile -t keys < <(cd "$cache" && ls -1t -- *.used | sed 's/\.used$//')
 for old in "${keys[@]:$keep}"; do
-  exec {in_use}>"$cache/$old.lock"
-  if flock -n -x "$in_use"; then
-    rm -rf "${cache:?}/$old" "$cache/$old.tar.zst"
-    rm -f "$cache/$old.used" "$cache/$old.lock"
-  fi
-  exec {in_use}>&-
+  RemoveIfFree "$old" "${cache:?}/$old" "$cache/$old.tar.zst" "$cache/$old.used"
 done
-rm -rf "$cache"/*.part "$cache"/*.tar.zst.part
+for part in "$cache"/*.part; do
+  [[ -e $part ]] || continue
+  old=${part##*/}
+  old=${old%.part}
+  RemoveIfFree "${old%.tar.zst}" "$part"
+done
 echo "$root"

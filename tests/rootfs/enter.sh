@@ -31,6 +31,7 @@ root=$(realpath -e "$1" 2>/dev/null) || { echo "enter.sh: no root at $1" >&2; ex
 shift
 [[ -x $root/usr/bin/env ]] || { echo "enter.sh: $root is no root file system" >&2; exit 2; }
 [[ $(id -u) -eq 0 ]] || { echo "enter.sh: run as root (namespaces, mounts, chroot)" >&2; exit 2; }
+command -v ip >/dev/null || { echo "enter.sh: ip is missing (apt-get install iproute2)" >&2; exit 2; }
 
 binds=()
 while [[ $# -gt 0 ]]; do
@@ -95,7 +96,7 @@ for ((i = 0; i < pairs; i++)); do
   mount --bind "$host" "$r$inside"
 done
 # NOTE: the new network namespace starts with its loopback interface down.
-if command -v ip >/dev/null; then ip link set lo up; fi
+ip link set lo up
 hostname vellory-trixie
 exec chroot "$r" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
   HOME=/root LANG=C.UTF-8 "$@"
