@@ -11,6 +11,19 @@ root=$(pwd)
 jobs=$(nproc)
 bash scripts/setup.sh --tests
 
+# The tests run the program as accounts of their own, which must read this tree. A clone
+# in a home folder of mode 0700 (run with sudo) is not theirs to reach: the tests then run
+# in a mount namespace of their own in which that folder holds only this tree.
+if [[ $(id -u) -eq 0 && -z ${VELLORY_TREE_OPENED:-} ]] &&
+   ! setpriv --reuid=nobody --regid=nogroup --clear-groups test -r "$root/CMakeLists.txt"; then
+  exec env VELLORY_TREE_OPENED=1 unshare --mount --propagation private bash scripts/open-tree.sh "$root" \
+    -- bash scripts/test.sh "$@"
+fi
+if [[ $(id -u) -eq 0 ]] && ! setpriv --reuid=nobody --regid=nogroup --clear-groups test -r "$root/CMakeLists.txt"; then
+  echo "test.sh: the tests' own accounts cannot read this tree's files: make them readable (chmod -R a+rX $root)" >&2
+  exit 1
+fi
+
 stage() { printf '\n=== %s (%s)\n' "$1" "$(date +%T)"; }
 
 # Every ctest run leaves a JUnit report, RUN=FILE; the run's name says whether this
@@ -57,44 +70,64 @@ wayland_tests() {  # title, then the session script's arguments; $filter: the te
   shift
   in_session "$@" -- build/tests/wayland_tests ${filter:+"--gtest_filter=$filter"}
 }
-wayland_tests "KWin 5.27 (Debian 12)" tests/wayland/kwin-session.sh
+# The stage titles name the desktop as found, by its package's version on this machine or
+# in a root, since a root's suite moves on and this machine may be another release.
+found() {  # package, then the root (none: this machine)
+  local version name=$1
+  version=$(dpkg-query --admindir="${2:-}/var/lib/dpkg" -W -f='${Version}' "$1" 2>/dev/null) || version=""
+  version=${version#*:}
+  case $1 in kwin-wayland) name=KWin ;; gnome-shell) name="GNOME Shell" ;; esac
+  echo "$name ${version%%[-+~]*}"
+}
+where() {  # build.sh's suite: the root's name in a stage title
+  case $1 in
+    trixie) echo "Debian 13 root" ;; forky) echo "Debian testing root" ;; sid) echo "Debian unstable root" ;; *) echo "$1 root" ;;
+  esac
+}
+wayland_tests "$(found kwin-wayland) (this machine)" tests/wayland/kwin-session.sh
 in_session tests/wayland/kwin-session.sh -- tests/wayland/kwin-script-check.py build
-wayland_tests "GNOME Shell 43 (Debian 12)" tests/wayland/gnome-session.sh
+wayland_tests "$(found gnome-shell) (this machine)" tests/wayland/gnome-session.sh
 if [[ $(id -u) -eq 0 ]]; then
-  wayland_tests "KWin 6.3 (Debian 13 root)" tests/wayland/kwin-session.sh --root "$(bash tests/rootfs/build.sh)"
-  in_session tests/wayland/kwin-session.sh --root "$(bash tests/rootfs/build.sh)" -- \
-    tests/wayland/kwin-script-check.py build
-  wayland_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh --root "$(bash tests/rootfs/build.sh)"
+  trixie=$(bash tests/rootfs/build.sh)
+  wayland_tests "$(found kwin-wayland "$trixie") (Debian 13 root)" tests/wayland/kwin-session.sh --root "$trixie"
+  in_session tests/wayland/kwin-session.sh --root "$trixie" -- tests/wayland/kwin-script-check.py build
+  wayland_tests "$(found gnome-shell "$trixie") (Debian 13 root)" tests/wayland/gnome-session.sh --root "$trixie"
 fi
 
 # The newest GNOME Shells, from Debian testing (50) and unstable (51): the extension as the
 # shell loads it (it fails naming a version that no variant lists), then wayland_tests.
 # A root that cannot be built (the mirror, a package gone from the suite) skips, saying so.
-newest_gnome() {  # title, suite
-  local root log=build/rootfs-$2.log
-  stage "Wayland tests: $1"
-  if [[ $(id -u) -ne 0 ]]; then echo "skipped: the $2 root needs root"; return; fi
-  if ! root=$(bash tests/rootfs/build.sh "$2" 2>"$log"); then
-    echo "skipped: no $2 root ($(grep -h FAIL "$log" | tail -1); the whole story: $log)"
+newest_gnome() {  # build.sh's suite
+  local root log=build/rootfs-$1.log
+  if [[ $(id -u) -ne 0 ]]; then
+    stage "Wayland tests: GNOME Shell ($(where "$1"))"
+    echo "skipped: the $1 root needs root"
     return
   fi
+  if ! root=$(bash tests/rootfs/build.sh "$1" 2>"$log"); then
+    stage "Wayland tests: GNOME Shell ($(where "$1"))"
+    echo "skipped: no $1 root ($(grep -h FAIL "$log" | tail -1); the whole story: $log)"
+    return
+  fi
+  stage "Wayland tests: $(found gnome-shell "$root") ($(where "$1"))"
   in_session tests/wayland/gnome-session.sh --root "$root" -- tests/wayland/gnome-extension-check.py
   in_session tests/wayland/gnome-session.sh --root "$root" -- build/tests/wayland_tests
 }
-newest_gnome "GNOME Shell 50 (Debian testing root)" forky
-newest_gnome "GNOME Shell 51 (Debian unstable root)" sid
+newest_gnome forky
+newest_gnome sid
 
 # The kitten on scaled desktops (tests/wayland/scale-test.cpp): a session for each set of
 # scales, one a monitor ("2 1": two monitors); the desktops from the roots of
 # tests/rootfs/build.sh. A root that cannot be built is said and skipped.
-scale_tests() {  # title, session script, build.sh's suite, then the sets of scales
-  local title=$1 script=$2 suite=$3 root scales scale status
+scale_tests() {  # the desktop's package, session script, build.sh's suite, then the sets of scales
+  local package=$1 script=$2 suite=$3 root scales scale status title
   shift 3
   if ! root=$(bash tests/rootfs/build.sh "$suite"); then
-    stage "Scale tests: $title"
+    stage "Scale tests: $package ($(where "$suite"))"
     echo "skipped: no $suite root (tests/rootfs/build.sh $suite failed)"
     return
   fi
+  title="$(found "$package" "$root") ($(where "$suite"))"
   for scales in "$@"; do
     stage "Scale tests: $title at ${scales// / and }"
     local options=(--root "$root")
@@ -105,20 +138,21 @@ scale_tests() {  # title, session script, build.sh's suite, then the sets of sca
   done
 }
 if [[ $(id -u) -eq 0 ]]; then
-  scale_tests "KWin 6.3 (Debian 13 root)" tests/wayland/kwin-session.sh trixie 2 1.5 "2 1"
-  scale_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh trixie 2 "2 1"
-  scale_tests "KWin 6.7 (Debian testing root)" tests/wayland/kwin-session.sh forky 2 1.5
-  scale_tests "GNOME Shell 50 (Debian testing root)" tests/wayland/gnome-session.sh forky 2 1.5 "2 1"
-  scale_tests "GNOME Shell 51 (Debian unstable root)" tests/wayland/gnome-session.sh sid 2 1.5
+  scale_tests kwin-wayland tests/wayland/kwin-session.sh trixie 2 1.5 "2 1"
+  scale_tests gnome-shell tests/wayland/gnome-session.sh trixie 2 "2 1"
+  scale_tests kwin-wayland tests/wayland/kwin-session.sh forky 2 1.5
+  scale_tests gnome-shell tests/wayland/gnome-session.sh forky 2 1.5 "2 1"
+  scale_tests gnome-shell tests/wayland/gnome-session.sh sid 2 1.5
 fi
 
 # The native Wayland backend under sway and labwc, from the Debian testing root (its own
 # package list; built once, then from the cache) and the Debian 13 one (wlroots 0.18: no
 # cursor sessions, the eyes follow over the kitten only), and under wayfire, from the
 # unstable root (no cursor sessions either). Each stage says why when it skips.
-wlroots_tests() {  # title, build.sh's suite, then the session script's options
-  local title=$1 suite=$2 root
-  shift 2
+wlroots_tests() {  # compositor, what else the title says, build.sh's suite, then the session script's options
+  local compositor=$1 more=${2:+ $2} suite=$3 root
+  shift 3
+  local title="$compositor$more ($(where "$suite"))"
   if [[ ! -d platform/wayland ]]; then
     stage "Wayland tests: $title"
     echo "skipped: this tree has no native Wayland backend (platform/wayland)"
@@ -129,29 +163,28 @@ wlroots_tests() {  # title, build.sh's suite, then the session script's options
     stage "Wayland tests: $title"
     echo "skipped: the $suite root could not be built: $(grep -m1 "^E: " "build/rootfs-$suite.log" || tail -n1 "build/rootfs-$suite.log")"
   else
-    wayland_tests "$title" tests/wayland/wlroots-session.sh --root "$root" "$@"
+    wayland_tests "$(found "$compositor" "$root")$more ($(where "$suite"))" \
+      tests/wayland/wlroots-session.sh --root "$root" --compositor "$compositor" "$@"
   fi
 }
-wlroots_tests "sway 1.12 (Debian testing root)" forky --compositor sway
-wlroots_tests "sway 1.12 at scale 2 with a second output (Debian testing root)" forky --compositor sway --scale 2 --outputs 2
-wlroots_tests "sway 1.12 at scale 1.5 (Debian testing root)" forky --compositor sway --scale 1.5
-wlroots_tests "labwc 0.20 (Debian testing root)" forky --compositor labwc
-wlroots_tests "labwc 0.20 at scale 2 with a second output (Debian testing root)" forky --compositor labwc --scale 2 --outputs 2
-wlroots_tests "labwc 0.20 at scale 1.5 (Debian testing root)" forky --compositor labwc --scale 1.5
-wlroots_tests "sway 1.10 (Debian 13 root)" trixie --compositor sway
-wlroots_tests "labwc 0.8 (Debian 13 root)" trixie --compositor labwc
+wlroots_tests sway "" forky
+wlroots_tests sway "at scale 2 with a second output" forky --scale 2 --outputs 2
+wlroots_tests sway "at scale 1.5" forky --scale 1.5
+wlroots_tests labwc "" forky
+wlroots_tests labwc "at scale 2 with a second output" forky --scale 2 --outputs 2
+wlroots_tests labwc "at scale 1.5" forky --scale 1.5
+wlroots_tests sway "" trixie
+wlroots_tests labwc "" trixie
 # A drop on the other output, and the pointer's return to where it left one, with both
 # outputs at 1, and at 1.25 and 1.75.
 filter="Native.ADrop*:Native.EyesFollowThePointerOnTheOtherOutput"
 for compositor in sway labwc; do
-  filter=$filter wlroots_tests "$compositor (Debian testing root), two outputs at 1" forky --compositor "$compositor" --outputs 2
-  filter=$filter wlroots_tests "$compositor (Debian testing root), two outputs at 1.25 and 1.75" forky \
-    --compositor "$compositor" --scale 1.25 --scale 1.75 --outputs 2
-  filter=$filter wlroots_tests "$compositor (Debian 13 root), two outputs at 1.25 and 1.75" trixie \
-    --compositor "$compositor" --scale 1.25 --scale 1.75 --outputs 2
+  filter=$filter wlroots_tests "$compositor" "with two outputs at 1" forky --outputs 2
+  filter=$filter wlroots_tests "$compositor" "with two outputs at 1.25 and 1.75" forky --scale 1.25 --scale 1.75 --outputs 2
+  filter=$filter wlroots_tests "$compositor" "with two outputs at 1.25 and 1.75" trixie --scale 1.25 --scale 1.75 --outputs 2
 done
 unset filter
-wlroots_tests "wayfire 0.10 (Debian unstable root)" sid --compositor wayfire
+wlroots_tests wayfire "" sid
 
 stage "sanitizers: unit and X11 tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DVELLORY_SANITIZE=ON -DVELLORY_BENCH=OFF >/dev/null
@@ -167,7 +200,7 @@ reports+=("sanitize=build-sanitize/ctest-junit.xml")
 # Debian 13's GCC 14, libxcb and the rest, in the trixie-build root (tests/rootfs; no
 # network inside): every target built, the unit and X11 tests run. Tests that need this
 # machine's own tools skip there, saying why, and are listed at the end.
-stage "Debian 13: build and unit and X11 tests (trixie-build root)"
+stage "Debian 13: build, unit and X11 tests, clang-tidy (trixie-build root)"
 if [[ $(id -u) -ne 0 ]]; then
   echo "skipped: the trixie-build root needs root (mmdebstrap, chroot)"
 else
@@ -179,6 +212,9 @@ else
     cmake --build build-trixie -j"$2"
     cd build-trixie
     ctest --output-on-failure -j"$2" --timeout 600 -L "^(unit|x11)$" --output-junit "$1/build-trixie/ctest-junit.xml"
+    cd "$1"
+    echo "clang-tidy of Debian 13:"
+    bash scripts/tidy.sh build-tidy-trixie
   ' trixie "$root" "$jobs"
   listed+=("trixie=build-trixie/ctest-junit.xml")
 fi

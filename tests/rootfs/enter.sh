@@ -89,12 +89,18 @@ mount -t tmpfs -o mode=1777,nosuid,nodev tmp "$r/tmp"
 mkdir -m 1777 "$r/tmp/.X11-unix" "$r/tmp/.ICE-unix"
 mount -t tmpfs -o mode=755,nosuid,nodev run "$r/run"
 mkdir -m 1777 "$r/run/lock"
-for ((i = 0; i < pairs; i++)); do
-  host=$1 inside=$2
-  shift 2
+# NOTE: the folders above a bound path are opened to every account in the throw-away
+# layer (the root's /root is 0700), since the tests run programs there as accounts of
+# their own; all are made before anything is bound, so that no host folder is changed.
+binds=("${@:1:2*pairs}")
+shift $((2 * pairs))
+for ((i = 0; i < ${#binds[@]}; i += 2)); do
+  host=${binds[i]} inside=${binds[i+1]}
   if [[ -d $host ]]; then mkdir -p "$r$inside"; else mkdir -p "$(dirname "$r$inside")"; touch "$r$inside"; fi
-  mount --bind "$host" "$r$inside"
+  dir=$(dirname "$r$inside")
+  while [[ $dir != "$r" && $dir != / ]]; do chmod o+x "$dir"; dir=$(dirname "$dir"); done
 done
+for ((i = 0; i < ${#binds[@]}; i += 2)); do mount --bind "${binds[i]}" "$r${binds[i+1]}"; done
 # NOTE: the new network namespace starts with its loopback interface down.
 ip link set lo up
 hostname vellory-trixie
