@@ -90,7 +90,7 @@ mkdir -m 1777 "$r/tmp/.X11-unix" "$r/tmp/.ICE-unix"
 mount -t tmpfs -o mode=755,nosuid,nodev run "$r/run"
 mkdir -m 1777 "$r/run/lock"
 # NOTE: the folders above a bound path are opened to every account in the throw-away
-# layer (the root's /root is 0700), since the tests run programs there as accounts of
+# layer (/root is 0700 in a root), since the tests run programs there as accounts of
 # their own; all are made before anything is bound, so that no host folder is changed.
 binds=("${@:1:2*pairs}")
 shift $((2 * pairs))
