@@ -10,10 +10,16 @@
 namespace scaling {
 namespace {
 
+// How far a value lies outside [low, high) (0 inside).
+double Outside(double value, double low, double high) {
+    if (value < low) return low - value;
+    return value >= high ? value - high : 0;
+}
+
 // How far a place lies outside a rectangle (0 inside), squared.
 double DistanceSquared(Place place, double left, double top, double right, double bottom) {
-    const double dx = place.x < left ? left - place.x : place.x >= right ? place.x - right : 0;
-    const double dy = place.y < top ? top - place.y : place.y >= bottom ? place.y - bottom : 0;
+    const double dx = Outside(place.x, left, right);
+    const double dy = Outside(place.y, top, bottom);
     return dx * dx + dy * dy;
 }
 

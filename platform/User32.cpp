@@ -26,8 +26,9 @@ std::vector<std::optional<std::vector<native::Rect>>>& Table() {
 std::vector<native::Rect>* Find(HRGN region) {
     const auto slot = reinterpret_cast<std::uintptr_t>(region);
     auto& table = Table();
-    if (slot == 0 || slot > table.size() || !table[slot - 1]) return nullptr;
-    return &*table[slot - 1];
+    if (slot == 0 || slot > table.size()) return nullptr;
+    auto& rects = table[slot - 1];
+    return rects ? &*rects : nullptr;
 }
 
 int Complexity(const std::vector<native::Rect>& rects) {

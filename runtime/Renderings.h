@@ -15,7 +15,7 @@ namespace runtime {
 
 struct Rendering {
     std::uint16_t percent = 100;           // the display scale, in percent
-    std::span<const std::uint8_t> file{};  // in face rows (tools/artwork/FaceRows.h)
+    std::span<const std::uint8_t> file;  // in face rows (tools/artwork/FaceRows.h)
 };
 
 // The renderings embedded for a design picture, found by the picture's bytes (the

@@ -21,7 +21,7 @@ void Deliver(const native::Event& event) {
     if (form == nullptr) return;
     try {
         form->Dispatch(event);
-    } catch (const std::exception&) {  // RuntimeError, std::bad_alloc and the rest
+    } catch (const std::exception&) {  // NOLINT(bugprone-empty-catch): the event is dropped
     }
     native::Flush();
 }

@@ -2,6 +2,7 @@
 // ASCII case mapping. Start at Val.
 #include "runtime/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -48,7 +49,7 @@ class Scanner {
 };
 
 std::int64_t Saturated(std::int64_t value) {
-    return value > ExponentLimit ? ExponentLimit : value < -ExponentLimit ? -ExponentLimit : value;
+    return std::clamp(value, -ExponentLimit, ExponentLimit);
 }
 
 // The exponent after the mantissa, or 0 with the scanner untouched when no "E" followed

@@ -143,6 +143,7 @@ std::vector<Rect> Monitors() {
     const nullbackend::State& state = Get();
     if (!state.monitors.empty()) return state.monitors;
     std::vector<Rect> areas;  // as on Windows, a scaled area is a monitor
+    areas.reserve(state.areas.size());
     for (const ScaledArea& area : state.areas) areas.push_back(area.device);
     if (!areas.empty()) return areas;
     return {{0, 0, state.screenSize.x, state.screenSize.y}};

@@ -78,7 +78,9 @@ class HeaderFinder {
             std::size_t bracket = anchor;
             if (!section_.empty()) {
                 while (bracket > bodyStart_ && IsBlank(file_[bracket - 1])) --bracket;
-                if (bracket == bodyStart_ || file_[--bracket] != '[') continue;
+                if (bracket == bodyStart_) continue;
+                --bracket;
+                if (file_[bracket] != '[') continue;
             }
             std::size_t start = bracket;
             while (start > bodyStart_ && IsBlank(file_[start - 1])) --start;

@@ -20,9 +20,15 @@ std::int64_t Overlap(const native::Rect& a, const native::Rect& b) {
     return width > 0 && height > 0 ? width * height : 0;
 }
 
+// How far a value lies outside [low, high] (0 inside).
+double Outside(double value, double low, double high) {
+    if (value < low) return low - value;
+    return value > high ? value - high : 0;
+}
+
 double DistanceSquared(double x, double y, const native::Rect& r) {
-    const double dx = x < r.left ? r.left - x : x > r.right ? x - r.right : 0;
-    const double dy = y < r.top ? r.top - y : y > r.bottom ? y - r.bottom : 0;
+    const double dx = Outside(x, r.left, r.right);
+    const double dy = Outside(y, r.top, r.bottom);
     return dx * dx + dy * dy;
 }
 

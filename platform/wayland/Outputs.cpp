@@ -156,7 +156,7 @@ std::vector<Rect> Monitors() {
     std::vector<Rect> monitors;
     if (primary) monitors.push_back(FromOrigin(geometries[*primary].logical, origin));
     for (std::size_t i = 0; i < geometries.size(); ++i)
-        if (i != *primary) monitors.push_back(FromOrigin(geometries[i].logical, origin));
+        if (i != primary) monitors.push_back(FromOrigin(geometries[i].logical, origin));
     return monitors;
 }
 

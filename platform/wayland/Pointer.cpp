@@ -288,7 +288,7 @@ void SetPointerPlace(native::Point layout) {
 // the next place), no move the compositor has yet to take.
 bool PlaceFromSurface() {
     const PointerState& p = P();
-    const bool dragging = p.moving && !(p.dropped && NowNs() >= p.dropEndsNs);
+    const bool dragging = p.moving && (!p.dropped || NowNs() < p.dropEndsNs);
     return p.onFace && !p.leftDown && !dragging && TheWindow().moveSync == nullptr;
 }
 

@@ -56,7 +56,7 @@ std::optional<int> ShellMajorVersion(DBusConnection* bus) {
         dbus.message_iter_recurse(&iter, &variant);
         const char* version = nullptr;
         if (dbus.message_iter_get_arg_type(&variant) == DBUS_TYPE_STRING) {
-            dbus.message_iter_get_basic(&variant, &version);
+            dbus.message_iter_get_basic(&variant, static_cast<void*>(&version));
             char* end = nullptr;
             const long number = std::strtol(version, &end, 10);
             if (end != version && number > 0 && number < 1000) major = static_cast<int>(number);
@@ -71,7 +71,7 @@ void ReadInfoEntry(DBusMessageIter* entry, ExtensionInfo& info) {
     const DBusLibrary& dbus = DBus();
     if (dbus.message_iter_get_arg_type(entry) != DBUS_TYPE_STRING) return;
     const char* key = nullptr;
-    dbus.message_iter_get_basic(entry, &key);
+    dbus.message_iter_get_basic(entry, static_cast<void*>(&key));
     DBusMessageIter variant;
     if (!dbus.message_iter_next(entry) ||
         dbus.message_iter_get_arg_type(entry) != DBUS_TYPE_VARIANT)
@@ -85,7 +85,7 @@ void ReadInfoEntry(DBusMessageIter* entry, ExtensionInfo& info) {
         if (state >= 1 && state <= 4) info.state = static_cast<State>(static_cast<int>(state));
     } else if (std::string(key) == "error" && type == DBUS_TYPE_STRING) {
         const char* text = nullptr;
-        dbus.message_iter_get_basic(&variant, &text);
+        dbus.message_iter_get_basic(&variant, static_cast<void*>(&text));
         info.error = text;
     }
 }

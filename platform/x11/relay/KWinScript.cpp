@@ -52,7 +52,7 @@ std::optional<std::string> PrivateFolder() {
         Say(std::string(runtime) + " is not a private folder: the KWin script is not loaded");
         return std::nullopt;
     }
-    const std::string folder = std::string(runtime) + "/vellory";
+    std::string folder = std::string(runtime) + "/vellory";
     mkdir(folder.c_str(), 0700);  // may be there already
     if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
         !Private(status, S_IRWXG | S_IRWXO)) {
@@ -66,7 +66,7 @@ std::optional<std::string> PrivateFolder() {
 std::optional<std::string> WriteScript() {
     const std::optional<std::string> folder = PrivateFolder();
     if (!folder) return std::nullopt;
-    const std::string path = *folder + "/" + FileName;
+    std::string path = *folder + "/" + FileName;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     struct stat status {};
     bool written = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
