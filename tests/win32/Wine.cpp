@@ -69,8 +69,8 @@ bool SetDotsPerInch(int dpi, const std::filesystem::path& folder) {
         launch.workingFolder = folder;
         return Child(launch).Wait(milliseconds(30000));
     };
-    wineserver("-k");  // ends the session, if there is one
-    return ExitedWith(wineserver("-w"), 0);  // once it has ended
+    wineserver("-k");  // ends the session, if there is one, and waits until it has ended
+    return ExitedWith(wineserver("-w"), 0);
 }
 
 std::vector<bool> ShapeMisdrawnByWine(double scale) {

@@ -75,9 +75,11 @@ class WineProgram : public testing::Test {
         std::string first;
         const int wrong = CountWrongShapePixels(shape, &first, scale);
         if (wrong > 0 && shape == ShapeMisdrawnByWine(scale))
-            wineFault = "this Wine misdraws region rectangles within one byte of its 1-bit "
-                        "window shape (win32u's set_surface_shape_rect, Wine 9.x to 10.0 at "
-                        "least): " + std::to_string(wrong) + " pixels, the first " + first;
+            wineFault =
+                "this Wine misdraws region rectangles within one byte of its 1-bit "
+                "window shape (win32u's set_surface_shape_rect, Wine 9.x to 10.0 at "
+                "least): " +
+                std::to_string(wrong) + " pixels, the first " + first;
         else
             EXPECT_EQ(wrong, 0) << first;
     }
