@@ -14,12 +14,13 @@ measure=no wine_root="" built=no
 while [[ $# -gt 0 ]]; do
   case $1 in
     --measure) measure=yes; shift ;;
-    --wine-root) [[ $# -ge 2 ]] || { echo "run.sh: --wine-root needs a root" >&2; exit 2; }
+    --wine-root) [[ -n ${2:-} ]] || { echo "run.sh: --wine-root needs a root" >&2; exit 2; }
                  wine_root=$2; shift 2 ;;
     --built) built=yes; shift ;;  # inside the root: the builds are there already
     *) echo "usage: tests/win32/run.sh [--measure] [--wine-root ROOT]" >&2; exit 2 ;;
   esac
 done
+[[ -z $wine_root || -d $wine_root ]] || { echo "run.sh: no root at $wine_root" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/../.." && pwd)
 win_build=${VELLORY_WIN_BUILD:-$root/build-win}
 native_build=${VELLORY_WINTESTS_BUILD:-$root/build-wintests}
