@@ -9,6 +9,8 @@
 #                  tests/rootfs/build.sh, as root) with its Wine, Xvfb and openbox: another
 #                  Debian's Wine on the same build
 # Build folders: $VELLORY_WIN_BUILD (build-win) and $VELLORY_WINTESTS_BUILD (build-wintests).
+# $VELLORY_WIN32_REPORT: an absolute path, where the tests of vellory.exe write their XML
+# report (with --wine-root, in the tree or a build folder).
 set -euo pipefail
 measure=no wine_root="" built=no
 while [[ $# -gt 0 ]]; do
@@ -61,6 +63,7 @@ if [[ -n $wine_root ]]; then
   [[ $measure == yes ]] && args+=(--measure)
   bash "$root/tests/rootfs/enter.sh" "$wine_root" "${binds[@]}" -- \
     env VELLORY_WIN_BUILD="$win_build" VELLORY_WINTESTS_BUILD="$native_build" \
+    VELLORY_WIN32_REPORT="${VELLORY_WIN32_REPORT:-}" \
     bash "$root/tests/win32/run.sh" "${args[@]}" || fail "under the Wine of $wine_root"
   exit 0
 fi
@@ -100,7 +103,9 @@ for locale in en_US.UTF-8:. de_DE.UTF-8:,; do
 done
 
 stage "vellory.exe under Wine on X, and the profile functions against ours"
-VELLORY_WINE="$wine" "$native_build/tests/win32_tests" || fail "tests of vellory.exe under Wine"
+report=()  # GoogleTest's XML report of them, for scripts/skipped-tests.py
+[[ -n ${VELLORY_WIN32_REPORT:-} ]] && report=("--gtest_output=xml:$VELLORY_WIN32_REPORT")
+VELLORY_WINE="$wine" "$native_build/tests/win32_tests" "${report[@]}" || fail "tests of vellory.exe under Wine"
 
 if [[ $measure == yes ]]; then
   stage "start-to-window time and memory, Wine beside Linux"
