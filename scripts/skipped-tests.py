@@ -30,7 +30,9 @@ def Reason(case):
     said = [line.strip() for line in output if line.strip()]
     if said:
         return said[-1]
-    return skipped.get("message", "") if skipped is not None else ""
+    # GoogleTest's own XML report: "file:line" and the message, on lines of their own.
+    message = skipped.get("message", "").strip() if skipped is not None else ""
+    return message.splitlines()[-1] if message else ""
 
 
 def Name(case):

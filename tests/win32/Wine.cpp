@@ -1,7 +1,10 @@
 // Starting Windows programs under Wine and finding their windows. See Wine.h.
 #include "tests/win32/Wine.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "tests/support/KittenPicture.h"
 
 namespace wine {
 namespace {
@@ -58,7 +61,39 @@ bool SetDotsPerInch(int dpi, const std::filesystem::path& folder) {
                                             "/t",  "REG_DWORD", "/d", std::to_string(dpi),
                                             "/f"};
     // NOTE: deleting a value that is not there fails, and leaves what was asked for.
-    return RunToEnd("reg", args, folder, milliseconds(30000)).has_value() || dpi == 0;
+    if (!RunToEnd("reg", args, folder, milliseconds(30000)).has_value() && dpi != 0) return false;
+    const auto wineserver = [&](const char* option) {
+        Launch launch;
+        launch.argv = {(std::filesystem::path(Loader()).parent_path() / "wineserver").string(),
+                       option};
+        launch.workingFolder = folder;
+        return Child(launch).Wait(milliseconds(30000));
+    };
+    wineserver("-k");  // ends the session, if there is one, and waits until it has ended
+    return ExitedWith(wineserver("-w"), 0);
+}
+
+std::vector<bool> ShapeMisdrawnByWine(double scale) {
+    const Picture& picture = Kitten(scale);
+    std::vector<bool> mask(picture.pixels.size(), false);
+    for (int y = 0; y < picture.height; ++y) {
+        const auto row = mask.begin() + static_cast<std::ptrdiff_t>(y) * picture.width;
+        for (int left = 0; left < picture.width;) {
+            if (picture.IsKey(left, y)) {
+                ++left;
+                continue;
+            }
+            int right = left;
+            while (right < picture.width && !picture.IsKey(right, y)) ++right;
+            const int byteEnd = (left / 8 + 1) * 8;
+            if (right > byteEnd)  // across a byte's end: drawn as it is
+                std::fill(row + left, row + right, true);
+            else  // within one byte (to its end at most): the byte's pixels right of it
+                std::fill(row + right, row + std::min(byteEnd, picture.width), true);
+            left = right;
+        }
+    }
+    return mask;
 }
 
 std::vector<Window> ProgramWindows(const XClient& x) {

@@ -40,8 +40,21 @@ std::optional<std::string> RunToEnd(const std::string& exe, const std::vector<st
                                     const std::filesystem::path& folder, milliseconds limit);
 
 // The display's DPI that the next programs see (HKCU\Control Panel\Desktop LogPixels, as
-// the display settings write it); 0 takes the setting away (96). False when reg fails.
+// the display settings write it); 0 takes the setting away (96). False when reg or
+// wineserver fails.
+// NOTE: Windows reads the setting when the user signs in, and so does Wine 10 when its
+// session (the prefix's wineserver) starts; Wine 8 read it in every new process. So the
+// session ends here, and the next program starts a new one.
 bool SetDotsPerInch(int dpi, const std::filesystem::path& folder);
+
+// NOTE: Wine from 9.x (its window shape became a 1-bit bitmap: win32u's dce.c,
+// set_surface_shape_rect) to at least 10.0 draws a region rectangle that begins and ends
+// within one byte of a bitmap row (8 pixels) wrongly: it sets that byte's pixels from the
+// rectangle's right edge to the byte's end (l_mask & r_mask where l_mask & ~r_mask is
+// meant), and none at all when the edge is the byte's end. Windows, and Wine 8, shape
+// the window by the region itself. This is the shape such a Wine gives the picture's
+// region at `scale`, as XClient::ShapeMask reads it.
+std::vector<bool> ShapeMisdrawnByWine(double scale);
 
 // The program's viewable windows: Wine names their class after the executable.
 std::vector<Window> ProgramWindows(const XClient& x);

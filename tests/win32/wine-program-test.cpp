@@ -66,8 +66,30 @@ class WineProgram : public testing::Test {
         EXPECT_EQ(Settings(), before) << "the close command saved";
     }
 
+    // The window's shape holds exactly the picture's non-key pixels. Where Wine draws
+    // the shape wrongly (ShapeMisdrawnByWine), it must be just as that Wine draws it,
+    // and the test ends skipped, naming the fault, once its other checks are done.
+    void ExpectShape(Window window, double scale = 1) {
+        const auto shape = desk.ShapeMask(window, ShapeBounding, Scaled(KittenWidth, scale),
+                                          Scaled(KittenHeight, scale));
+        std::string first;
+        const int wrong = CountWrongShapePixels(shape, &first, scale);
+        if (wrong > 0 && shape == ShapeMisdrawnByWine(scale))
+            wineFault =
+                "this Wine misdraws region rectangles within one byte of its 1-bit "
+                "window shape (win32u's set_surface_shape_rect, Wine 9.x to 10.0 at "
+                "least): " +
+                std::to_string(wrong) + " pixels, the first " + first;
+        else
+            EXPECT_EQ(wrong, 0) << first;
+    }
+    void SkipForWineFault() {
+        if (!wineFault.empty()) GTEST_SKIP() << wineFault;
+    }
+
     TempFolder folder;
     XClient desk{"", WineHand};
+    std::string wineFault;
 };
 
 TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
@@ -78,10 +100,7 @@ TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
     EXPECT_TRUE(desk.HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
     EXPECT_TRUE(desk.HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
 
-    // The shape holds exactly the picture's non-key pixels.
-    std::string first;
-    const auto shape = desk.ShapeMask(window, ShapeBounding, KittenWidth, KittenHeight);
-    EXPECT_EQ(CountWrongShapePixels(shape, &first), 0) << first;
+    ExpectShape(window);
 
     // An ordinary window activated over it stays below it.
     const Point at = *desk.RootPosition(window);
@@ -94,6 +113,7 @@ TEST_F(WineProgram, ShowsTheKittenShapedAndOnTop) {
     XSync(desk.X(), False);
     Close(program, window);
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "vellory.ini"));
+    SkipForWineFault();
 }
 
 // While the pointer stands still nothing is painted: the timer ticks only when pointer
@@ -246,9 +266,7 @@ TEST_P(WineScale, TheKittenIsDrawnForTheScaleAndComesBackWhereItWasLeft) {
         return at.y == 0 && std::abs(2 * at.x + width - 1280) <= 1;
     };
     EXPECT_TRUE(WaitUntil(centredAtTheTop, 5s, 50ms));
-    std::string first;
-    const auto shape = desk.ShapeMask(window, ShapeBounding, width, Scaled(KittenHeight, s));
-    EXPECT_EQ(CountWrongShapePixels(shape, &first, s), 0) << first;
+    ExpectShape(window, s);
     for (const Point pointer : {Point{0, 300}, Point{1279, 40}, Point{640, 1000}}) {
         desk.MovePointer(pointer);
         EXPECT_TRUE(PupilsLookAt(desk, window, pointer, 3s, s));
@@ -267,6 +285,7 @@ TEST_P(WineScale, TheKittenIsDrawnForTheScaleAndComesBackWhereItWasLeft) {
     ASSERT_NE(restored, None);
     EXPECT_TRUE(WaitPosition(restored, target));
     Close(again, restored);
+    SkipForWineFault();
 }
 
 INSTANTIATE_TEST_SUITE_P(, WineScale, testing::Values(144, 192),
