@@ -248,7 +248,17 @@ fi
 
 if [[ -x tests/win32/run.sh ]]; then
   stage "Windows build under Wine"
-  tests/win32/run.sh
+  VELLORY_WIN32_REPORT="$root/build-wintests/wine-junit.xml" tests/win32/run.sh
+  listed+=("wine=build-wintests/wine-junit.xml")
+  # Debian 13's Wine (10) on the same build, in the trixie-build root.
+  stage "Windows build under Debian 13's Wine (trixie-build root)"
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "skipped: the trixie-build root needs root (mmdebstrap, chroot)"
+  else
+    VELLORY_WIN32_REPORT="$root/build-wintests/wine-trixie-junit.xml" \
+      tests/win32/run.sh --wine-root "$(bash tests/rootfs/build.sh trixie-build)"
+    listed+=("wine-trixie=build-wintests/wine-trixie-junit.xml")
+  fi
 fi
 
 stage "skipped tests"
