@@ -24,7 +24,7 @@ namespace {
 
 // The server has gone: Xlib cannot go on, and neither can we.
 int OnLostDisplay(Display*) {
-    static const char message[] = "vellory: lost the connection to the X display\n";
+    static const char message[] = "vellory: the kitten closed: lost the connection to the X display\n";
     (void)!write(STDERR_FILENO, message, sizeof message - 1);
     _exit(1);
 }
