@@ -26,11 +26,12 @@ bool AnotherCopyRuns() {
     const auto outcome = instancelock::Take(backends::Chosen().SessionName());
     if (outcome == instancelock::Outcome::Unavailable) {
         static bool said = false;
-        if (!said)
+        if (!said) {
+            const std::string fallback = "/tmp/vellory-" + std::to_string(geteuid());
             notice::Say("a second kitten may start beside this one",
-                        "no folder for the single-instance lock: neither XDG_RUNTIME_DIR nor "
-                        "/tmp/vellory-" + std::to_string(geteuid()) +
-                            " is a folder of yours that no one else can enter");
+                        "no folder for the single-instance lock: neither XDG_RUNTIME_DIR nor " +
+                            fallback + " is a folder of yours that no one else can enter");
+        }
         said = true;
     }
     return outcome == instancelock::Outcome::HeldByAnother;

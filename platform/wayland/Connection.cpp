@@ -149,8 +149,8 @@ void Fail(const char* what) {
         error == EPROTO ? wl_display_get_protocol_error(w.display, &interface, &id) : 0;
     if (error == EPROTO)
         notice::Say(Ended, std::string("the Wayland compositor refused a request (interface ") +
-                               (interface != nullptr ? interface->name : "unknown") +
-                               ", error " + std::to_string(code) + ")");
+                               (interface != nullptr ? interface->name : "unknown") + ", error " +
+                               std::to_string(code) + ")");
     else if (error != 0)
         notice::Say(Ended, std::string("lost the connection to the Wayland compositor (") +
                                std::strerror(error) + ")");

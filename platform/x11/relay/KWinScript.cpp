@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <span>
@@ -39,7 +38,8 @@ bool Private(const struct stat& status, mode_t forbidden) {
     return status.st_uid == geteuid() && (status.st_mode & forbidden) == 0;
 }
 
-// The script cannot be written where KWin may read it, and why.
+// Says why the script is not loaded: the X11 window then sees the pointer only over X11
+// windows.
 void NotLoaded(const std::string& why) {
     notice::Say(OnlyOverX11, why + ", so the KWin script is not loaded");
 }

@@ -4,7 +4,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
