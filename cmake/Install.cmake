@@ -95,9 +95,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# NOTE: libdbus-1 is loaded at run time (under Wayland only), where dpkg-shlibdeps cannot
-# see it; without it the program runs and the eyes follow only over X11 windows.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libdbus-1-3")
+# NOTE: libdbus-1 and libwayland-client are loaded at run time, in Wayland sessions only,
+# where dpkg-shlibdeps cannot see them; without them the program runs all the same, and
+# says so: without libdbus-1 the eyes follow only over X11 windows, without
+# libwayland-client the kitten is an X11 window on Xwayland. On X11 neither is of use.
+# 1.20: the protocols' requests call wl_proxy_marshal_flags.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libdbus-1-3, libwayland-client0 (>= 1.20.0)")
 include(CPack)
 
 # The installed program and the package, checked as a user and Debian's tools see them

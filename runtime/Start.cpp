@@ -1,11 +1,11 @@
 // The runtime's start and event loop.
 #include "runtime/Start.h"
 
-#include <cstdio>
 #include <exception>
 #include <string>
 
 #include "platform/Native.h"
+#include "platform/Notice.h"
 #include "runtime/Errors.h"
 #include "runtime/Form.h"
 
@@ -31,7 +31,7 @@ void Deliver(const native::Event& event) {
 int Run(void (*startProcedure)()) {
     std::string whyNot;
     if (!native::Open(whyNot)) {
-        std::fprintf(stderr, "vellory: %s\n", whyNot.c_str());
+        notice::Say("the kitten cannot start", whyNot);
         return 1;
     }
     native::SetModalEventHandler(Deliver);

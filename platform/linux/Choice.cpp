@@ -1,24 +1,41 @@
 // The choice between the Linux backends: see Choice.h.
 #include "platform/linux/Choice.h"
 
-namespace backends {
+#include <utility>
 
-Choice Choose(const std::optional<std::string>& forced, const std::optional<WaylandOffer>& offer) {
+namespace backends {
+namespace {
+
+Choice Runs(Kind kind, std::string fallback = {}) {
+    return {kind, {}, std::move(fallback)};
+}
+
+Choice Refused(std::string whyNot) {
+    return {std::nullopt, std::move(whyNot), {}};
+}
+
+}  // namespace
+
+Choice Choose(const std::optional<std::string>& forced, const std::optional<WaylandOffer>& offer,
+              const std::string& noLibrary) {
     if (forced && *forced != "x11" && *forced != "wayland")
-        return {std::nullopt, "VELLORY_BACKEND is \"" + *forced + "\": it must be x11 or wayland"};
-    if (forced == "x11") return {Kind::X11, {}};
+        return Refused("VELLORY_BACKEND is \"" + *forced + "\": it must be x11 or wayland");
+    if (forced == "x11") return Runs(Kind::X11);
+    const std::string cannotLoad = "cannot load libwayland-client (" + noLibrary + ")";
     if (forced == "wayland") {
+        if (!noLibrary.empty()) return Refused("VELLORY_BACKEND=wayland, but " + cannotLoad);
         if (!offer)
-            return {std::nullopt,
-                    "VELLORY_BACKEND=wayland, but no Wayland compositor answers (WAYLAND_DISPLAY)"};
+            return Refused(
+                "VELLORY_BACKEND=wayland, but no Wayland compositor answers (WAYLAND_DISPLAY)");
         if (!offer->layerShell)
-            return {std::nullopt,
-                    "VELLORY_BACKEND=wayland, but the compositor offers no layer shell "
-                    "(zwlr_layer_shell_v1)"};
-        return {Kind::Wayland, {}};
+            return Refused(
+                "VELLORY_BACKEND=wayland, but the compositor offers no layer shell "
+                "(zwlr_layer_shell_v1)");
+        return Runs(Kind::Wayland);
     }
-    if (offer && offer->layerShell && !offer->gnomeOrKWin) return {Kind::Wayland, {}};
-    return {Kind::X11, {}};
+    if (!noLibrary.empty()) return Runs(Kind::X11, cannotLoad);
+    if (offer && offer->layerShell && !offer->gnomeOrKWin) return Runs(Kind::Wayland);
+    return Runs(Kind::X11);
 }
 
 }  // namespace backends

@@ -17,10 +17,15 @@ enum class Kind { X11, Wayland };
 struct Choice {
     std::optional<Kind> kind;  // nothing: the forced backend cannot run here (whyNot)
     std::string whyNot;
+    // Why the X11 window runs where the native backend would have been tried, for a
+    // notice; empty when that is the desktop's own way.
+    std::string fallback;
 };
 
 // forced: VELLORY_BACKEND's value, if set and not empty; offer: the Wayland compositor's,
-// if a Wayland session answers.
-Choice Choose(const std::optional<std::string>& forced, const std::optional<WaylandOffer>& offer);
+// if a Wayland session answers; noLibrary: why libwayland-client could not be loaded in a
+// Wayland session, empty when it was (or was not needed).
+Choice Choose(const std::optional<std::string>& forced, const std::optional<WaylandOffer>& offer,
+              const std::string& noLibrary = {});
 
 }  // namespace backends

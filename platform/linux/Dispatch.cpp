@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Notice.h"
 #include "platform/User32.h"
 #include "platform/linux/Choice.h"
 #include "platform/posix/WaylandSession.h"
@@ -36,12 +37,17 @@ namespace native {
 using backends::Chosen;
 
 // The Wayland compositor is asked what it offers only in a Wayland session and when X11
-// is not forced; its connection stays for the Wayland backend, and goes otherwise.
+// is not forced: only then is libwayland-client loaded. The connection stays for the
+// Wayland backend, and goes otherwise.
 bool Open(std::string& whyNot) {
     const std::optional<std::string> forced = backends::ForcedBackend();
     std::optional<backends::WaylandOffer> offer;
-    if (forced != "x11" && waylandsession::Name()) offer = wayland::Probe();
-    const backends::Choice choice = backends::Choose(forced, offer);
+    std::string noLibrary;
+    if (forced != "x11" && waylandsession::Name() && wayland::LoadClient(noLibrary))
+        offer = wayland::Probe();
+    const backends::Choice choice = backends::Choose(forced, offer, noLibrary);
+    if (!choice.fallback.empty())
+        notice::Say("the kitten runs as an X11 window, through Xwayland", choice.fallback);
     if (choice.kind == backends::Kind::Wayland) {
         backends::chosen = &wayland::api::Table;
     } else {

@@ -4,10 +4,10 @@
 #include <cerrno>  // program_invocation_name
 #include <climits>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "platform/Notice.h"
 #include "platform/linux/Dispatch.h"
 #include "platform/posix/ExecutableSearch.h"
 #include "platform/posix/HostPath.h"
@@ -26,11 +26,12 @@ bool AnotherCopyRuns() {
     const auto outcome = instancelock::Take(backends::Chosen().SessionName());
     if (outcome == instancelock::Outcome::Unavailable) {
         static bool said = false;
-        if (!said)
-            std::fputs(
-                "vellory: no private folder for the single-instance lock: running "
-                "without it\n",
-                stderr);
+        if (!said) {
+            const std::string fallback = "/tmp/vellory-" + std::to_string(geteuid());
+            notice::Say("a second kitten may start beside this one",
+                        "no folder for the single-instance lock: neither XDG_RUNTIME_DIR nor " +
+                            fallback + " is a folder of yours that no one else can enter");
+        }
         said = true;
     }
     return outcome == instancelock::Outcome::HeldByAnother;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,6 +13,7 @@
 #include "ext-image-capture-source-v1-client-protocol.h"
 #include "ext-image-copy-capture-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
+#include "platform/Notice.h"
 #include "platform/posix/WaylandSession.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "relative-pointer-unstable-v1-client-protocol.h"
@@ -113,6 +113,7 @@ bool DesktopIsGnomeOrKde() {
 
 std::optional<Offer> Probe() {
     Connection& w = W();
+    if (std::string unloaded; !LoadClient(unloaded)) return std::nullopt;
     if (w.display == nullptr) {
         w.display = wl_display_connect(nullptr);
         if (w.display == nullptr) return std::nullopt;
@@ -139,6 +140,7 @@ void Drop() {
 }
 
 void Fail(const char* what) {
+    constexpr char Ended[] = "the kitten closed";
     Connection& w = W();
     const int error = w.display != nullptr ? wl_display_get_error(w.display) : 0;
     const wl_interface* interface = nullptr;
@@ -146,14 +148,14 @@ void Fail(const char* what) {
     const std::uint32_t code =
         error == EPROTO ? wl_display_get_protocol_error(w.display, &interface, &id) : 0;
     if (error == EPROTO)
-        std::fprintf(stderr, "vellory: Wayland protocol error: interface %s, code %u\n",
-                     interface != nullptr ? interface->name : "unknown", code);
+        notice::Say(Ended, std::string("the Wayland compositor refused a request (interface ") +
+                               (interface != nullptr ? interface->name : "unknown") + ", error " +
+                               std::to_string(code) + ")");
     else if (error != 0)
-        std::fprintf(stderr, "vellory: lost the connection to the Wayland compositor (%s)\n",
-                     std::strerror(error));
+        notice::Say(Ended, std::string("lost the connection to the Wayland compositor (") +
+                               std::strerror(error) + ")");
     else
-        std::fprintf(stderr, "vellory: %s\n", what);
-    std::fflush(stderr);
+        notice::Say(Ended, what);
     _exit(1);
 }
 
@@ -181,11 +183,10 @@ bool Open(std::string& whyNot) {
         return false;
     }
     if (!CursorSessionsOffered())
-        std::fputs(
-            "vellory: the compositor offers no cursor sessions (ext-image-copy-capture-v1): "
-            "the eyes follow the pointer only over the kitten; wlroots 0.19 or later "
-            "(sway 1.11, labwc 0.9) lets them follow it anywhere\n",
-            stderr);
+        notice::Say("the eyes follow the pointer only over the kitten here",
+                    "this compositor does not tell programs where the pointer is (no cursor "
+                    "sessions, ext-image-copy-capture-v1); with wlroots 0.19 and later (sway "
+                    "1.11, labwc 0.9) they follow it everywhere");
     return true;
 }
 

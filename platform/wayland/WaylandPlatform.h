@@ -1,7 +1,8 @@
 // The Wayland backend's internal header: the compositor connection and the globals bound
 // from it, the outputs, the one layer surface that shows the kitten, and the functions
 // that the backend's files share. Included by platform/wayland only (it brings in
-// libwayland-client and the generated protocol headers). Start reading at Connection.cpp.
+// libwayland-client, as loaded at run time, and the generated protocol headers). Start
+// reading at Connection.cpp.
 //
 // Places are layout coordinates in logical pixels, counted from the primary output's
 // corner (Layout.h): one scaled area of scale 1 per output. The window's size, content,
@@ -9,8 +10,6 @@
 // runtime takes from ScaleChanged; so a place never changes meaning across outputs of
 // different scales.
 #pragma once
-
-#include <wayland-client.h>
 
 #include <cstdint>
 #include <deque>
@@ -23,6 +22,7 @@
 #include "platform/Native.h"
 #include "platform/wayland/Layout.h"
 #include "platform/wayland/WaylandBackend.h"
+#include "platform/wayland/loaded/wayland-client.h"
 
 struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;

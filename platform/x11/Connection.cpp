@@ -6,7 +6,6 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -24,7 +23,8 @@ namespace {
 
 // The server has gone: Xlib cannot go on, and neither can we.
 int OnLostDisplay(Display*) {
-    static const char message[] = "vellory: lost the connection to the X display\n";
+    static const char message[] =
+        "vellory: the kitten closed: lost the connection to the X display\n";
     (void)!write(STDERR_FILENO, message, sizeof message - 1);
     _exit(1);
 }

@@ -42,7 +42,21 @@ TEST(BackendChoice, FollowsTheOfferUnlessForced) {
         // A refusal says why in one line; a choice says nothing.
         EXPECT_EQ(choice.whyNot.empty(), c.kind.has_value()) << c.what;
         EXPECT_EQ(choice.whyNot.find('\n'), std::string::npos) << c.what;
+        EXPECT_EQ(choice.fallback, "") << c.what;
     }
+}
+
+// Without libwayland-client in a Wayland session, the X11 window stands in with a notice
+// that says why, and the native backend, if forced, is refused saying why.
+TEST(BackendChoice, WithoutItsLibraryFallsBackToX11SayingWhy) {
+    const std::string missing = "libwayland-client.so.0: cannot open shared object file";
+    const backends::Choice standIn = Choose(std::nullopt, std::nullopt, missing);
+    EXPECT_EQ(standIn.kind, Kind::X11);
+    EXPECT_NE(standIn.fallback.find(missing), std::string::npos) << standIn.fallback;
+    const backends::Choice refused = Choose("wayland", std::nullopt, missing);
+    EXPECT_FALSE(refused.kind);
+    EXPECT_NE(refused.whyNot.find(missing), std::string::npos) << refused.whyNot;
+    EXPECT_EQ(Choose("x11", std::nullopt, missing).fallback, "");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 // is, drags, quits by double-click saving its place, sleeps at rest, waits for a seat
 // that has no pointer yet, and outlives its output going.
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "NativeSession.h"
@@ -17,7 +19,7 @@ namespace {
 constexpr Point Saved{300, 200};
 constexpr milliseconds TurnDeadline(500);
 constexpr const char* OnlyOverTheKitten =
-    "no cursor sessions: the eyes follow only over the kitten";
+    "the eyes follow the pointer only over the kitten here: no cursor sessions";
 
 class Native : public testing::Test {
   protected:
@@ -299,4 +301,36 @@ TEST_F(Native, AForcedBackendRunsOrSaysInOneLineWhyNot) {
     const std::string errors = copy.Errors();
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_NE(errors.find("WAYLAND_DISPLAY"), std::string::npos) << errors;
+}
+
+// Without libwayland-client (a file of its name that is no library, found first) the
+// kitten is an X11 window on Xwayland, and says so in one line; forced to the native
+// backend, it says why not in one line and ends with status 1.
+TEST_F(Native, WithoutItsLibraryRunsOnXwaylandOrSaysWhyNot) {
+    TempFolder folder;
+    std::ofstream(folder.Path() / "libwayland-client.so.0").flush();
+    const Variables noLibrary{{"LD_LIBRARY_PATH", folder.Path().string()}};
+    const auto linesNaming = [](const std::string& errors) {
+        std::istringstream lines(errors);
+        int naming = 0;
+        for (std::string line; std::getline(lines, line);)
+            naming += line.find("libwayland-client") != std::string::npos;
+        return naming;
+    };
+    {
+        XClient x{""};
+        KittenProcess x11(x);
+        EXPECT_NO_THROW(x11.Start(noLibrary));
+        EXPECT_EQ(linesNaming(x11.Errors()), 1) << x11.Errors();
+        EXPECT_EQ(x11.Errors().rfind("vellory: the kitten runs as an X11 window", 0), 0)
+            << x11.Errors();
+    }
+    KittenCopy forced;
+    Variables forcing = noLibrary;
+    forcing.emplace_back("VELLORY_BACKEND", "wayland");
+    forced.Launch(forcing);
+    EXPECT_TRUE(ExitedWith(forced.Process().Wait(milliseconds(5000)), 1));
+    const std::string errors = forced.Errors();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_EQ(linesNaming(errors), 1) << errors;
 }

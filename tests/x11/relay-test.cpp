@@ -183,7 +183,7 @@ TEST_P(Relay, ABusThatGoesLeavesX11sPointerAndNoSpinning) {
     EXPECT_LT(*after - *before, milliseconds(100)) << "processor time in 2 s at rest";
     EXPECT_TRUE(run->process.Running());
     EXPECT_EQ(run->Errors(),
-              "vellory: lost the session bus: the eyes follow the pointer only over X11 windows\n");
+              "vellory: the eyes follow the pointer only over X11 windows: lost the session bus\n");
 }
 
 TEST_P(Relay, UnloadsAStaleScriptBeforeLoadingAndItsOwnWhenItEnds) {

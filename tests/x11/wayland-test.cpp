@@ -2,7 +2,8 @@
 // kitten runs through Xwayland and looks for the compositor's pointer relay on the session
 // bus. Where there is none (no bus, or a desktop other than KDE Plasma and GNOME) it says
 // once on stderr that the eyes follow only over X11 windows, and runs all the same. On an
-// X11 session it says nothing and loads nothing of D-Bus, bus or no bus.
+// X11 session it says nothing and loads nothing of D-Bus, bus or no bus; and without a
+// compositor that answers, nothing of Wayland (nor libffi) either way.
 // clang-format off
 #include <gtest/gtest.h>  // NOTE: before Xlib, whose macros (None, Bool) break gtest
 // clang-format on
@@ -19,10 +20,10 @@ using namespace xtest;
 namespace {
 
 constexpr char NoBusNote[] =
-    "vellory: no session bus: the eyes follow the pointer only over X11 windows\n";
+    "vellory: the eyes follow the pointer only over X11 windows: no session bus\n";
 constexpr char OtherDesktopNote[] =
-    "vellory: on this Wayland desktop the eyes follow the pointer only over X11 windows (on "
-    "KDE Plasma and GNOME they follow it everywhere)\n";
+    "vellory: the eyes follow the pointer only over X11 windows: this Wayland desktop does not "
+    "tell programs where the pointer is (on KDE Plasma and GNOME they follow it everywhere)\n";
 
 struct Session {
     const char* name;
@@ -37,10 +38,10 @@ struct Session {
 
 class Wayland : public testing::TestWithParam<Session> {};
 
-bool MapsLibDBus(pid_t pid) {
+bool Maps(pid_t pid, const std::string& library) {
     std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
     for (std::string line; std::getline(maps, line);)
-        if (line.find("libdbus-1") != std::string::npos) return true;
+        if (line.find(library) != std::string::npos) return true;
     return false;
 }
 
@@ -74,7 +75,10 @@ TEST_P(Wayland, SaysOnceWhereTheEyesFollowOnlyOverX11WindowsAndLoadsDBusOnlyTher
 
     EXPECT_TRUE(run.process.Running());
     EXPECT_EQ(run.Errors(), session.expectedErrors);
-    EXPECT_EQ(MapsLibDBus(run.process.Pid()), session.loadsDBus);
+    EXPECT_EQ(Maps(run.process.Pid(), "libdbus-1"), session.loadsDBus);
+    // No compositor answers: the Wayland library is never loaded, nor libffi with it.
+    EXPECT_FALSE(Maps(run.process.Pid(), "libwayland"));
+    EXPECT_FALSE(Maps(run.process.Pid(), "libffi"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

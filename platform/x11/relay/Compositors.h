@@ -8,6 +8,10 @@
 
 namespace x11::relay {
 
+// What the relay's notices open with where the eyes cannot follow everywhere: the X11
+// window on Xwayland sees the pointer only while it is over X11 windows.
+constexpr char OnlyOverX11[] = "the eyes follow the pointer only over X11 windows";
+
 // KWinScript.cpp: writes the carried KWin script to the user's runtime folder, unloads a
 // stale copy, loads and runs it.
 void StartKWinRelay(DBusConnection* bus);

@@ -1,9 +1,7 @@
 // Loading libdbus-1 at run time: see DBusLibrary.h.
 #include "platform/x11/relay/DBusLibrary.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
+#include "platform/posix/SharedLibrary.h"
 
 namespace x11::relay {
 namespace {
@@ -16,77 +14,58 @@ struct Loaded {
     std::string whyNot;
 };
 
-template <typename Function>
-bool Find(void* library, const char* name, Function& function, std::string& missing) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    if (function == nullptr && missing.empty()) missing = name;
-    return function != nullptr;
-}
-
 Loaded Load() {
     Loaded loaded;
-    // NOTE: RTLD_LOCAL keeps its symbols out of the way of anything loaded later.
-    void* library = dlopen(LibraryName, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* error = dlerror();
-        loaded.whyNot = error != nullptr ? error : LibraryName;
-        return loaded;
-    }
+    sharedlibrary::Loader library(LibraryName);
     DBusLibrary& t = loaded.table;
-    std::string missing;
-    Find(library, "dbus_error_init", t.error_init, missing);
-    Find(library, "dbus_error_free", t.error_free, missing);
-    Find(library, "dbus_error_is_set", t.error_is_set, missing);
-    Find(library, "dbus_connection_open_private", t.connection_open_private, missing);
-    Find(library, "dbus_bus_register", t.bus_register, missing);
-    Find(library, "dbus_connection_close", t.connection_close, missing);
-    Find(library, "dbus_connection_unref", t.connection_unref, missing);
-    Find(library, "dbus_connection_set_exit_on_disconnect", t.connection_set_exit_on_disconnect,
-         missing);
-    Find(library, "dbus_connection_get_is_connected", t.connection_get_is_connected, missing);
-    Find(library, "dbus_connection_get_unix_fd", t.connection_get_unix_fd, missing);
-    Find(library, "dbus_connection_read_write", t.connection_read_write, missing);
-    Find(library, "dbus_connection_dispatch", t.connection_dispatch, missing);
-    Find(library, "dbus_connection_get_dispatch_status", t.connection_get_dispatch_status, missing);
-    Find(library, "dbus_connection_flush", t.connection_flush, missing);
-    Find(library, "dbus_connection_send", t.connection_send, missing);
-    Find(library, "dbus_connection_send_with_reply_and_block",
-         t.connection_send_with_reply_and_block, missing);
-    Find(library, "dbus_connection_add_filter", t.connection_add_filter, missing);
-    Find(library, "dbus_bus_request_name", t.bus_request_name, missing);
-    Find(library, "dbus_bus_add_match", t.bus_add_match, missing);
-    Find(library, "dbus_bus_get_unique_name", t.bus_get_unique_name, missing);
-    Find(library, "dbus_message_new_method_call", t.message_new_method_call, missing);
-    Find(library, "dbus_message_new_method_return", t.message_new_method_return, missing);
-    Find(library, "dbus_message_new_error", t.message_new_error, missing);
-    Find(library, "dbus_message_unref", t.message_unref, missing);
-    Find(library, "dbus_message_append_args", t.message_append_args, missing);
-    Find(library, "dbus_message_get_args", t.message_get_args, missing);
-    Find(library, "dbus_message_get_type", t.message_get_type, missing);
-    Find(library, "dbus_message_is_method_call", t.message_is_method_call, missing);
-    Find(library, "dbus_message_is_signal", t.message_is_signal, missing);
-    Find(library, "dbus_message_get_sender", t.message_get_sender, missing);
-    Find(library, "dbus_message_get_path", t.message_get_path, missing);
-    Find(library, "dbus_message_get_interface", t.message_get_interface, missing);
-    Find(library, "dbus_message_get_member", t.message_get_member, missing);
-    Find(library, "dbus_message_get_no_reply", t.message_get_no_reply, missing);
-    Find(library, "dbus_message_set_no_reply", t.message_set_no_reply, missing);
-    Find(library, "dbus_message_iter_init", t.message_iter_init, missing);
-    Find(library, "dbus_message_iter_next", t.message_iter_next, missing);
-    Find(library, "dbus_message_iter_get_arg_type", t.message_iter_get_arg_type, missing);
-    Find(library, "dbus_message_iter_get_element_type", t.message_iter_get_element_type, missing);
-    Find(library, "dbus_message_iter_recurse", t.message_iter_recurse, missing);
-    Find(library, "dbus_message_iter_get_basic", t.message_iter_get_basic, missing);
-    Find(library, "dbus_message_iter_init_append", t.message_iter_init_append, missing);
-    Find(library, "dbus_message_iter_append_basic", t.message_iter_append_basic, missing);
-    Find(library, "dbus_message_iter_open_container", t.message_iter_open_container, missing);
-    Find(library, "dbus_message_iter_close_container", t.message_iter_close_container, missing);
-    if (!missing.empty()) {
-        loaded.whyNot = std::string(LibraryName) + " lacks " + missing;
-        dlclose(library);
-        return loaded;
-    }
-    loaded.ok = true;
+    library.Find("dbus_error_init", t.error_init);
+    library.Find("dbus_error_free", t.error_free);
+    library.Find("dbus_error_is_set", t.error_is_set);
+    library.Find("dbus_connection_open_private", t.connection_open_private);
+    library.Find("dbus_bus_register", t.bus_register);
+    library.Find("dbus_connection_close", t.connection_close);
+    library.Find("dbus_connection_unref", t.connection_unref);
+    library.Find("dbus_connection_set_exit_on_disconnect", t.connection_set_exit_on_disconnect);
+    library.Find("dbus_connection_get_is_connected", t.connection_get_is_connected);
+    library.Find("dbus_connection_get_unix_fd", t.connection_get_unix_fd);
+    library.Find("dbus_connection_read_write", t.connection_read_write);
+    library.Find("dbus_connection_dispatch", t.connection_dispatch);
+    library.Find("dbus_connection_get_dispatch_status", t.connection_get_dispatch_status);
+    library.Find("dbus_connection_flush", t.connection_flush);
+    library.Find("dbus_connection_send", t.connection_send);
+    library.Find("dbus_connection_send_with_reply_and_block",
+                 t.connection_send_with_reply_and_block);
+    library.Find("dbus_connection_add_filter", t.connection_add_filter);
+    library.Find("dbus_bus_request_name", t.bus_request_name);
+    library.Find("dbus_bus_add_match", t.bus_add_match);
+    library.Find("dbus_bus_get_unique_name", t.bus_get_unique_name);
+    library.Find("dbus_message_new_method_call", t.message_new_method_call);
+    library.Find("dbus_message_new_method_return", t.message_new_method_return);
+    library.Find("dbus_message_new_error", t.message_new_error);
+    library.Find("dbus_message_unref", t.message_unref);
+    library.Find("dbus_message_append_args", t.message_append_args);
+    library.Find("dbus_message_get_args", t.message_get_args);
+    library.Find("dbus_message_get_type", t.message_get_type);
+    library.Find("dbus_message_is_method_call", t.message_is_method_call);
+    library.Find("dbus_message_is_signal", t.message_is_signal);
+    library.Find("dbus_message_get_sender", t.message_get_sender);
+    library.Find("dbus_message_get_path", t.message_get_path);
+    library.Find("dbus_message_get_interface", t.message_get_interface);
+    library.Find("dbus_message_get_member", t.message_get_member);
+    library.Find("dbus_message_get_no_reply", t.message_get_no_reply);
+    library.Find("dbus_message_set_no_reply", t.message_set_no_reply);
+    library.Find("dbus_message_iter_init", t.message_iter_init);
+    library.Find("dbus_message_iter_next", t.message_iter_next);
+    library.Find("dbus_message_iter_get_arg_type", t.message_iter_get_arg_type);
+    library.Find("dbus_message_iter_get_element_type", t.message_iter_get_element_type);
+    library.Find("dbus_message_iter_recurse", t.message_iter_recurse);
+    library.Find("dbus_message_iter_get_basic", t.message_iter_get_basic);
+    library.Find("dbus_message_iter_init_append", t.message_iter_init_append);
+    library.Find("dbus_message_iter_append_basic", t.message_iter_append_basic);
+    library.Find("dbus_message_iter_open_container", t.message_iter_open_container);
+    library.Find("dbus_message_iter_close_container", t.message_iter_close_container);
+    loaded.whyNot = library.Finish();
+    loaded.ok = loaded.whyNot.empty();
     return loaded;
 }
 
@@ -116,10 +95,6 @@ DBusMessage* CallAndWait(DBusConnection* bus, DBusMessage* call) {
     dbus.message_unref(call);
     dbus.error_free(&error);
     return reply;
-}
-
-void Say(const std::string& what) {
-    std::fprintf(stderr, "vellory: %s\n", what.c_str());
 }
 
 }  // namespace x11::relay

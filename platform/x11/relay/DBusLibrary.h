@@ -75,7 +75,4 @@ const DBusLibrary& DBus();
 // came or it was an error. The caller unrefs the reply.
 DBusMessage* CallAndWait(DBusConnection* bus, DBusMessage* call);
 
-// One line on stderr, "vellory: <what>", for what the user of a Wayland desktop can do.
-void Say(const std::string& what);
-
 }  // namespace x11::relay

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Notice.h"
 #include "platform/x11/relay/Compositors.h"
 #include "platform/x11/relay/DBusLibrary.h"
 #include "platform/x11/relay/GnomeSettings.h"
@@ -132,11 +133,12 @@ bool EnableExtension(DBusConnection* bus, const char* uuid) {
 
 // Says what the user can do about an extension that does not run; each line once per
 // process, however often the shell restarts.
-void Advise(const std::string& line) {
+void Advise(const std::string& effect, const std::string& detail) {
     static std::string said;
+    const std::string line = effect + ": " + detail + '\n';
     if (said.find(line) != std::string::npos) return;
-    said += line + '\n';
-    Say(line);
+    said += line;
+    notice::Say(effect, detail);
 }
 
 // "<extension> is not installed", formatted from one literal. NOTE: appended to a string,
@@ -152,8 +154,7 @@ std::string NotInstalled(const std::string& extension) {
 
 // Why the eyes follow the pointer only over X11 windows, and what the user can do.
 void NotFollowing(const std::string& why, const std::string& whatToDo = {}) {
-    Advise(why + ": the eyes follow the pointer only over X11 windows" +
-           (whatToDo.empty() ? "" : "; " + whatToDo));
+    Advise(OnlyOverX11, why + (whatToDo.empty() ? "" : "; " + whatToDo));
 }
 
 }  // namespace
@@ -198,7 +199,8 @@ void StartGnomeRelay(DBusConnection* bus) {
         return;
     }
     if (EnableExtension(bus, uuid.c_str())) {
-        Advise("enabled " + extension + ", which tells the eyes where the pointer is");
+        Advise("the eyes follow the pointer everywhere from now on",
+               "enabled " + extension + ", which tells them where it is");
         return;
     }
     NotFollowing("GNOME Shell did not enable " + extension,

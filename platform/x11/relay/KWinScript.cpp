@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "platform/Notice.h"
 #include "platform/x11/relay/Compositors.h"
 #include "platform/x11/relay/DBusLibrary.h"
 
@@ -38,25 +38,31 @@ bool Private(const struct stat& status, mode_t forbidden) {
     return status.st_uid == geteuid() && (status.st_mode & forbidden) == 0;
 }
 
+// Says why the script is not loaded: the X11 window then sees the pointer only over X11
+// windows.
+void NotLoaded(const std::string& why) {
+    notice::Say(OnlyOverX11, why + ", so the KWin script is not loaded");
+}
+
 // $XDG_RUNTIME_DIR/vellory, made if needed; nullopt (after saying why) unless it is a
 // real folder of ours, mode 0700, inside a runtime folder no one else can write.
 std::optional<std::string> PrivateFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime == nullptr || runtime[0] != '/') {
-        Say("XDG_RUNTIME_DIR is not set: the KWin script has no safe place");
+        NotLoaded("XDG_RUNTIME_DIR is not set");
         return std::nullopt;
     }
     struct stat status {};
     if (stat(runtime, &status) != 0 || !S_ISDIR(status.st_mode) ||
         !Private(status, S_IWGRP | S_IWOTH)) {
-        Say(std::string(runtime) + " is not a private folder: the KWin script is not loaded");
+        NotLoaded(std::string(runtime) + " is not a private folder");
         return std::nullopt;
     }
     std::string folder = std::string(runtime) + "/vellory";
     mkdir(folder.c_str(), 0700);  // may be there already
     if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
         !Private(status, S_IRWXG | S_IRWXO)) {
-        Say(folder + " is not a folder of ours with mode 0700: the KWin script is not loaded");
+        NotLoaded(folder + " is not a folder of yours with mode 0700");
         return std::nullopt;
     }
     return folder;
@@ -79,7 +85,7 @@ std::optional<std::string> WriteScript() {
     }
     if (fd >= 0) close(fd);
     if (!written) {
-        Say("cannot write " + path + ": the KWin script is not loaded");
+        NotLoaded("cannot write " + path);
         return std::nullopt;
     }
     return path;
@@ -151,8 +157,7 @@ void StartKWinRelay(DBusConnection* bus) {
     UnloadScript(bus, true);  // a stale one, left by a copy that could not end cleanly
     const std::optional<std::int32_t> id = LoadScript(bus, *path);
     if (!id || !RunScript(bus, *id)) {
-        Say("KWin did not run the pointer relay script: the eyes follow the pointer only "
-            "over X11 windows");
+        notice::Say(OnlyOverX11, "KWin did not run the kitten's pointer relay script");
         UnloadScript(bus, false);
         return;
     }

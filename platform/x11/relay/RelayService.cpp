@@ -4,11 +4,11 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/Notice.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/relay/Compositors.h"
 #include "platform/x11/relay/DBusLibrary.h"
@@ -23,8 +23,6 @@ constexpr char RelayPath[] = "/org/vellory/PointerRelay";
 constexpr char RelayInterface[] = "org.vellory.PointerRelay";
 constexpr char BusDaemon[] = "org.freedesktop.DBus";
 
-constexpr char OnlyOverX11[] = "the eyes follow the pointer only over X11 windows";
-
 struct Service {
     DBusConnection* bus = nullptr;
     RelayState state;
@@ -37,7 +35,7 @@ Service& TheService() {
 }
 
 void SayOnlyOverX11(const std::string& why) {
-    Say(why + ": " + OnlyOverX11);
+    notice::Say(OnlyOverX11, why);
 }
 
 bool NotEmpty(const char* value) {
@@ -257,10 +255,9 @@ void Start() {
         if (!owner.empty()) OnOwner(static_cast<Compositor>(i), owner);
     }
     if (!anyCompositor && !DesktopHasRelay())
-        std::fprintf(stderr,
-                     "vellory: on this Wayland desktop %s (on KDE Plasma and GNOME they "
-                     "follow it everywhere)\n",
-                     OnlyOverX11);
+        SayOnlyOverX11(
+            "this Wayland desktop does not tell programs where the pointer is (on KDE Plasma "
+            "and GNOME they follow it everywhere)");
 }
 
 void Stop() {
