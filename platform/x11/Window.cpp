@@ -265,6 +265,7 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
     x11::WindowState& w = TheWindow();
     std::vector<XRectangle> xrects;
     xrects.reserve(rects.size());
+    w.inputShape.clear();
     for (const Rect& r : rects) {
         const int left = std::max(r.left, 0), top = std::max(r.top, 0);
         const int right = std::min(r.right, SHRT_MAX), bottom = std::min(r.bottom, SHRT_MAX);
@@ -272,6 +273,7 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
         xrects.push_back({static_cast<short>(left), static_cast<short>(top),
                           static_cast<unsigned short>(right - left),
                           static_cast<unsigned short>(bottom - top)});
+        w.inputShape.push_back({left, top, right, bottom});
     }
     for (int kind : {ShapeBounding, ShapeInput})
         XShapeCombineRectangles(X().display, w.window, kind, 0, 0, xrects.data(),
