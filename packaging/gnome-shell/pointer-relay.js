@@ -142,6 +142,7 @@ class FacePicker {
         this._actor = null;
         this._inSquare = false;
         this._offFace = false;
+        this._fetching = false;
         this._cancellable = new Gio.Cancellable();
         this._fetch();
     }
@@ -152,18 +153,28 @@ class FacePicker {
         this._actor = null;
     }
 
+    // The kitten may not show its window yet when it is first asked: ask until it does.
     follow() {
         const actor = this._findActor();
-        if (actor === null)
+        if (actor === null) {
+            this._fetch();
             return;
+        }
+        const inSquare = this._pick(actor);
+        if (inSquare && !this._inSquare)
+            this._fetch();
+        this._inSquare = inSquare;
+    }
+
+    // Whether the pointer is in the kitten's square; there, off the face, the kitten's
+    // surface takes no input.
+    _pick(actor) {
         const [x, y] = global.get_pointer();
         const square = actor.get_meta_window().get_buffer_rect();
         const px = x - square.x, py = y - square.y;
         const inSquare = px >= 0 && py >= 0 && px < square.width && py < square.height;
-        if (inSquare && !this._inSquare)
-            this._fetch();
-        this._inSquare = inSquare;
         this._setOffFace(inSquare && this._rects !== null && !this._onFace(px, py));
+        return inSquare;
     }
 
     _onFace(px, py) {
@@ -205,9 +216,13 @@ class FacePicker {
     }
 
     _fetch() {
+        if (this._fetching)
+            return;
+        this._fetching = true;
         Gio.DBus.session.call(this._owner, RelayPath, RelayInterface, 'Outline', null,
             new GLib.VariantType('(uai)'), Gio.DBusCallFlags.NO_AUTO_START, 1000,
             this._cancellable, (connection, result) => {
+                this._fetching = false;
                 try {
                     const [window, rects] = connection.call_finish(result).deepUnpack();
                     const description = `0x${window.toString(16)}`;
@@ -215,8 +230,11 @@ class FacePicker {
                         this._setOffFace(false);
                         this._actor = null;
                     }
-                    this._description = description;
-                    this._rects = rects;
+                    this._description = window !== 0 ? description : null;
+                    this._rects = rects.length > 0 ? rects : null;
+                    const actor = this._findActor();
+                    if (actor !== null)
+                        this._pick(actor);
                 } catch (e) {
                     if (!e.matches(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
                         console.error('vellory pointer relay: no outline', e);
