@@ -67,10 +67,11 @@ if [[ $(id -u) -eq 0 ]]; then
   wayland_tests "GNOME Shell 48 (Debian 13 root)" tests/wayland/gnome-session.sh --root "$(bash tests/rootfs/build.sh)"
 fi
 
-# The newest GNOME Shells, from Debian testing (50) and unstable (51): the extension as the
-# shell loads it (it fails naming a version that no variant lists), then wayland_tests.
-# A root that cannot be built (the mirror, a package gone from the suite) skips, saying so.
-newest_gnome() {  # title, suite
+# The newest GNOME Shells, from Debian testing (50) and unstable (51), and KWin 6.7 from
+# testing: the compositor's side as it loads (the extension fails naming a version that
+# no variant lists), then wayland_tests. A root that cannot be built (the mirror, a
+# package gone from the suite) skips, saying so.
+newest_desktop() {  # title, suite, session script, the check of the compositor's side
   local root log=build/rootfs-$2.log
   stage "Wayland tests: $1"
   if [[ $(id -u) -ne 0 ]]; then echo "skipped: the $2 root needs root"; return; fi
@@ -78,11 +79,16 @@ newest_gnome() {  # title, suite
     echo "skipped: no $2 root ($(grep -h FAIL "$log" | tail -1); the whole story: $log)"
     return
   fi
-  in_session tests/wayland/gnome-session.sh --root "$root" -- tests/wayland/gnome-extension-check.py
-  in_session tests/wayland/gnome-session.sh --root "$root" -- build/tests/wayland_tests
+  # shellcheck disable=SC2086 # the check is a command with its arguments
+  in_session "$3" --root "$root" -- $4
+  in_session "$3" --root "$root" -- build/tests/wayland_tests
 }
-newest_gnome "GNOME Shell 50 (Debian testing root)" forky
-newest_gnome "GNOME Shell 51 (Debian unstable root)" sid
+newest_desktop "GNOME Shell 50 (Debian testing root)" forky tests/wayland/gnome-session.sh \
+  tests/wayland/gnome-extension-check.py
+newest_desktop "GNOME Shell 51 (Debian unstable root)" sid tests/wayland/gnome-session.sh \
+  tests/wayland/gnome-extension-check.py
+newest_desktop "KWin 6.7 (Debian testing root)" forky tests/wayland/kwin-session.sh \
+  "tests/wayland/kwin-script-check.py build"
 
 # The kitten on scaled desktops (tests/wayland/scale-test.cpp): a session for each set of
 # scales, one a monitor ("2 1": two monitors); the desktops from the roots of
