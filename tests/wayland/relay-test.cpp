@@ -140,9 +140,9 @@ TEST_F(OnWayland, DragsAndQuitsByDoubleClickTakingItsCompositorSideAlong) {
 // below is Xwayland's doing: from 24.1 on it hands the window's input shape to the
 // compositor; Debian 12's 22.1.9 does not, and KWin 5.27 and mutter 43 then take the whole
 // square as the kitten's (both pass the press with a newer Xwayland under them). GNOME
-// 43's extension passes it on itself. The focus stays where it was everywhere. The press lands on the window's content, low in the
-// square: at the top of the screen it would land on the window's title bar, which takes no
-// such press.
+// 43's extension passes it on itself. The focus stays where it was everywhere. The press
+// lands on the window's content, low in the square: at the top of the screen it would land
+// on the window's title bar, which takes no such press.
 TEST_F(OnWayland, APressBesideTheFaceReachesTheWindowBelowWhereXwaylandAllowsAndKeepsTheFocus) {
     const NativeWindow native;
     const std::vector<bool> face = x.ShapeMask(window, ShapeBounding, KittenWidth, KittenHeight);
@@ -162,7 +162,8 @@ TEST_F(OnWayland, APressBesideTheFaceReachesTheWindowBelowWhereXwaylandAllowsAnd
                 reached ? "reached" : "did not reach");
     EXPECT_EQ(reached, xwayland >= 12401000 || *Desktop() == "gnome") << "Xwayland " << xwayland;
     const std::vector<long> active = x.Property32(x.Root(), "_NET_ACTIVE_WINDOW");
-    EXPECT_TRUE(active.empty() || active[0] != static_cast<long>(window)) << "the kitten took the focus";
+    EXPECT_TRUE(active.empty() || active[0] != static_cast<long>(window))
+        << "the kitten took the focus";
     // The face still takes its presses: a double-click there ends the kitten.
     DoubleClickAt(kitten.Position() + FacePoint);
     EXPECT_TRUE(ExitedWith(kitten.Process().Wait(milliseconds(5000)), 0)) << kitten.Errors();
