@@ -153,7 +153,8 @@ class FacePicker {
         this._actor = null;
     }
 
-    // The kitten may not show its window yet when it is first asked: ask until it does.
+    // The kitten may not show its shaped window yet when it is first asked: ask until it
+    // does.
     follow() {
         const actor = this._findActor();
         if (actor === null) {
@@ -230,8 +231,10 @@ class FacePicker {
                         this._setOffFace(false);
                         this._actor = null;
                     }
-                    this._description = window !== 0 ? description : null;
-                    this._rects = rects.length > 0 ? rects : null;
+                    // Until it is shaped, the kitten's window is as good as none.
+                    const shaped = window !== 0 && rects.length > 0;
+                    this._description = shaped ? description : null;
+                    this._rects = shaped ? rects : null;
                     const actor = this._findActor();
                     if (actor !== null)
                         this._pick(actor);
