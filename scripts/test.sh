@@ -94,27 +94,30 @@ if [[ $(id -u) -eq 0 ]]; then
   wayland_tests "$(found gnome-shell "$trixie") (Debian 13 root)" tests/wayland/gnome-session.sh --root "$trixie"
 fi
 
-# The newest GNOME Shells, from Debian testing (50) and unstable (51): the extension as the
-# shell loads it (it fails naming a version that no variant lists), then wayland_tests.
-# A root that cannot be built (the mirror, a package gone from the suite) skips, saying so.
-newest_gnome() {  # build.sh's suite
-  local root log=build/rootfs-$1.log
+# The newest GNOME Shells, from Debian testing (50) and unstable (51), and KWin 6.7 from
+# testing: the compositor's side as it loads (the extension fails naming a version that
+# no variant lists), then wayland_tests. A root that cannot be built (the mirror, a
+# package gone from the suite) skips, saying so.
+newest_desktop() {  # the desktop's package, suite, session script, the check of the compositor's side
+  local root log=build/rootfs-$2.log
   if [[ $(id -u) -ne 0 ]]; then
-    stage "Wayland tests: GNOME Shell ($(where "$1"))"
-    echo "skipped: the $1 root needs root"
+    stage "Wayland tests: $1 ($(where "$2"))"
+    echo "skipped: the $2 root needs root"
     return
   fi
-  if ! root=$(bash tests/rootfs/build.sh "$1" 2>"$log"); then
-    stage "Wayland tests: GNOME Shell ($(where "$1"))"
-    echo "skipped: no $1 root ($(grep -h FAIL "$log" | tail -1); the whole story: $log)"
+  if ! root=$(bash tests/rootfs/build.sh "$2" 2>"$log"); then
+    stage "Wayland tests: $1 ($(where "$2"))"
+    echo "skipped: no $2 root ($(grep -h FAIL "$log" | tail -1); the whole story: $log)"
     return
   fi
-  stage "Wayland tests: $(found gnome-shell "$root") ($(where "$1"))"
-  in_session tests/wayland/gnome-session.sh --root "$root" -- tests/wayland/gnome-extension-check.py
-  in_session tests/wayland/gnome-session.sh --root "$root" -- build/tests/wayland_tests
+  stage "Wayland tests: $(found "$1" "$root") ($(where "$2"))"
+  # shellcheck disable=SC2086 # the check is a command with its arguments
+  in_session "$3" --root "$root" -- $4
+  in_session "$3" --root "$root" -- build/tests/wayland_tests
 }
-newest_gnome forky
-newest_gnome sid
+newest_desktop gnome-shell forky tests/wayland/gnome-session.sh tests/wayland/gnome-extension-check.py
+newest_desktop gnome-shell sid tests/wayland/gnome-session.sh tests/wayland/gnome-extension-check.py
+newest_desktop kwin-wayland forky tests/wayland/kwin-session.sh "tests/wayland/kwin-script-check.py build"
 
 # The kitten on scaled desktops (tests/wayland/scale-test.cpp): a session for each set of
 # scales, one a monitor ("2 1": two monitors); the desktops from the roots of

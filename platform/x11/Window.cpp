@@ -11,6 +11,7 @@
 
 #include "platform/Colour.h"
 #include "platform/User32.h"
+#include "platform/posix/WaylandSession.h"
 #include "platform/x11/X11Platform.h"
 
 namespace x11 {
@@ -41,7 +42,11 @@ void SetWindowManagerHints(Window window, const native::WindowRequest& request) 
 
     XWMHints* wm = XAllocWMHints();
     wm->flags = InputHint | StateHint;
-    wm->input = True;
+    // NOTE: under a Wayland session the window asks for no keyboard focus (it takes no
+    // keys): Xwayland before 24.1 does not hand our input shape to the compositor, so
+    // KWin 5.27 and mutter 43 take a press beside the face as the kitten's, and a window
+    // that wants focus would take it from the window the user works in.
+    wm->input = waylandsession::Name() ? False : True;
     wm->initial_state = NormalState;
     // NOTE: XSetWMProperties and XSetWMProtocols would intern their atoms again, one
     // round trip each; these calls use the atoms we already hold.
@@ -260,6 +265,7 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
     x11::WindowState& w = TheWindow();
     std::vector<XRectangle> xrects;
     xrects.reserve(rects.size());
+    w.inputShape.clear();
     for (const Rect& r : rects) {
         const int left = std::max(r.left, 0), top = std::max(r.top, 0);
         const int right = std::min(r.right, SHRT_MAX), bottom = std::min(r.bottom, SHRT_MAX);
@@ -267,6 +273,7 @@ bool SetShape(WindowId window, const std::vector<Rect>& rects) {
         xrects.push_back({static_cast<short>(left), static_cast<short>(top),
                           static_cast<unsigned short>(right - left),
                           static_cast<unsigned short>(bottom - top)});
+        w.inputShape.push_back({left, top, right, bottom});
     }
     for (int kind : {ShapeBounding, ShapeInput})
         XShapeCombineRectangles(X().display, w.window, kind, 0, 0, xrects.data(),

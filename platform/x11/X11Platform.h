@@ -68,6 +68,9 @@ struct WindowState {
     // (Content.cpp); the blended edge pixels' own colours, for a compositor that stops.
     native::Image pending;
     std::vector<std::pair<std::uint32_t, native::Colour>> blendedEdge;
+    // The input shape last set, in window pixels: the relay hands it to a compositor that
+    // cannot see it through Xwayland (relay/Outline.cpp).
+    std::vector<native::Rect> inputShape;
     // The outer top-left corner in root coordinates, from our requests and the
     // server's configure events; unknown after a reparenting window manager moved it.
     native::Point rootPosition;

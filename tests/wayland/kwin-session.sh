@@ -49,6 +49,9 @@ fi
 # NOTE: root hides permission faults: as root, the session runs as an ordinary account
 # (made if missing), so whatever it runs must be readable by everyone.
 if [[ $(id -u) -eq 0 ]]; then
+  # NOTE: made by the account below, the folder would belong to it, and mutter refuses to
+  # start Xwayland with a /tmp/.X11-unix that root does not own (gnome-session.sh).
+  mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
   account=vellory-kde
   id "$account" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$account"
   home=$(mktemp -d /tmp/vellory-kde-home.XXXXXX)

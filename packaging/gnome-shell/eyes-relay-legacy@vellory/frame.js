@@ -15,6 +15,9 @@ function CursorTracker() {
     return Meta.CursorTracker.get_for_display(global.display);
 }
 
+// The Xwayland of GNOME 43 and 44 does not pass the input shape on (FacePicker).
+const PassPressesBesideTheFace = true;
+
 //@include pointer-relay.js
 
 function init() {

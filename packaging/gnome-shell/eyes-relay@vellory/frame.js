@@ -11,6 +11,9 @@ function CursorTracker() {
     return global.backend.get_cursor_tracker();
 }
 
+// GNOME 48 and later, tried with Xwayland 24.1 and later, which pass the input shape on.
+const PassPressesBesideTheFace = false;
+
 //@include pointer-relay.js
 
 export default PointerRelay;

@@ -22,4 +22,8 @@ void EndKWinRelay(DBusConnection* bus);
 // has not disabled it), or says once on stderr what the user can do.
 void StartGnomeRelay(DBusConnection* bus);
 
+// Outline.cpp: the answer to a compositor's Outline call (the window's input shape);
+// nullptr when it cannot be made.
+DBusMessage* OutlineReply(DBusMessage* call);
+
 }  // namespace x11::relay

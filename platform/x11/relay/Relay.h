@@ -4,8 +4,9 @@
 // pointer is over anything but an X window. Elsewhere nothing of D-Bus is loaded.
 // The bus protocol: org.vellory.PointerRelay at /org/vellory/PointerRelay, methods
 // Pointer(int32 x, int32 y) and Screen(int32 width, int32 height), in the compositor's
-// logical coordinates; calls are taken only from the owner of org.kde.KWin or
-// org.gnome.Shell (RelayState.h).
+// logical coordinates, and Outline() -> (uint32 window, int32 array of x, y, width,
+// height: the input shape in window pixels); calls are taken only from the owner of
+// org.kde.KWin or org.gnome.Shell (RelayState.h).
 #pragma once
 
 #include <optional>

@@ -1,4 +1,4 @@
-// The relay's side on the session bus: the connection, the well-known name, the two
+// The relay's side on the session bus: the connection, the well-known name, the three
 // methods, the compositors' name owners (NameOwnerChanged), and the one-line notices.
 // Start reading at Start().
 #include <sys/socket.h>
@@ -153,6 +153,20 @@ void OnRelayCall(DBusMessage* call, bool isPointer) {
         Reply(call, nullptr, nullptr);
 }
 
+void OnOutlineCall(DBusMessage* call) {
+    const DBusLibrary& dbus = DBus();
+    const char* sender = dbus.message_get_sender(call);
+    if (!TheService().state.MayCall(sender != nullptr ? sender : "")) {
+        Reply(call, DBUS_ERROR_ACCESS_DENIED, "only the compositor may call the relay");
+        return;
+    }
+    if (dbus.message_get_no_reply(call)) return;
+    DBusMessage* reply = OutlineReply(call);
+    if (reply == nullptr) return;
+    dbus.connection_send(TheService().bus, reply, nullptr);
+    dbus.message_unref(reply);
+}
+
 void OnOwnerChanged(DBusMessage* signal) {
     const DBusLibrary& dbus = DBus();
     const char* sender = dbus.message_get_sender(signal);
@@ -181,6 +195,10 @@ DBusHandlerResult OnMessage(DBusConnection*, DBusMessage* message, void*) {
     const char* path = dbus.message_get_path(message);
     if (path == nullptr || std::strcmp(path, RelayPath) != 0)
         return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    if (dbus.message_is_method_call(message, RelayInterface, "Outline")) {
+        OnOutlineCall(message);
+        return DBUS_HANDLER_RESULT_HANDLED;
+    }
     const bool isPointer = dbus.message_is_method_call(message, RelayInterface, "Pointer");
     if (!isPointer && !dbus.message_is_method_call(message, RelayInterface, "Screen"))
         return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;  // libdbus answers UnknownMethod

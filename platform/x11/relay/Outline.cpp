@@ -1,0 +1,36 @@
+// The relay's Outline method: the window and its input shape, for a compositor side that
+// passes presses beside the face on itself (the GNOME Shell extension under GNOME 43 and
+// 44, whose Xwayland before 24.1 never tells the shell of our input shape).
+#include <cstdint>
+#include <vector>
+
+#include "platform/x11/X11Platform.h"
+#include "platform/x11/relay/Compositors.h"
+#include "platform/x11/relay/DBusLibrary.h"
+
+namespace x11::relay {
+
+// Outline() -> (uint32 window, int32 array x, y, width, height, ... in window pixels).
+DBusMessage* OutlineReply(DBusMessage* call) {
+    const DBusLibrary& dbus = DBus();
+    const WindowState& w = TheWindow();
+    std::vector<std::int32_t> flat;
+    flat.reserve(w.inputShape.size() * 4);
+    for (const native::Rect& r : w.inputShape)
+        flat.insert(flat.end(), {r.left, r.top, r.right - r.left, r.bottom - r.top});
+    DBusMessage* reply = dbus.message_new_method_return(call);
+    if (reply == nullptr) return nullptr;
+    const auto window = static_cast<dbus_uint32_t>(w.window);
+    // NOTE: libdbus aborts on a null array, which an empty vector may give (no shape yet).
+    static constexpr std::int32_t Nothing = 0;
+    const std::int32_t* values = flat.empty() ? &Nothing : flat.data();
+    const int count = static_cast<int>(flat.size());
+    if (!dbus.message_append_args(reply, DBUS_TYPE_UINT32, &window, DBUS_TYPE_ARRAY,
+                                  DBUS_TYPE_INT32, &values, count, DBUS_TYPE_INVALID)) {
+        dbus.message_unref(reply);
+        return nullptr;
+    }
+    return reply;
+}
+
+}  // namespace x11::relay
