@@ -1,7 +1,7 @@
 // A form's picture at the display scale of its window. Besides the design picture (scale
-// 1), the artwork carries the same picture drawn afresh at the usual other scales
-// (window/kitten-<percent>.rows, embedded beside it by cmake/Embed.cmake); a scale without
-// a rendering of its own is made from the next larger rendering.
+// 1), the artwork can paint the same picture afresh at the usual other scales
+// (window/KittenPainting.h), when a window first needs one; a scale without a rendering
+// of its own is made from the next larger rendering.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +14,12 @@
 namespace runtime {
 
 struct Rendering {
-    std::uint16_t percent = 100;           // the display scale, in percent
-    std::span<const std::uint8_t> file{};  // in face rows (tools/artwork/FaceRows.h)
+    std::uint16_t percent = 100;                    // the display scale, in percent
+    native::Image (*paint)(double scale) = nullptr;  // the picture at percent / 100
 };
 
-// The renderings embedded for a design picture, found by the picture's bytes (the
-// generated artwork source defines this); none for any other picture.
+// The renderings of a design picture, found by the picture's bytes (the artwork
+// defines this, window/KittenPainting.cpp); none for any other picture.
 std::span<const Rendering> RenderingsOf(std::span<const std::uint8_t> picture);
 
 // The picture of `pictureFile` (a BMP file) at `scale`, `width` x `height` device pixels:
