@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/CachePlace.h"
 #include "runtime/ImageFile.h"
+#include "runtime/RenderingCache.h"
 
 namespace runtime {
 namespace {
@@ -82,7 +84,7 @@ std::optional<native::Image> PictureAt(std::span<const std::uint8_t> pictureFile
     }
     std::optional<native::Image> picture;
     if (best != nullptr) {
-        picture = best->paint(best->percent / 100.0);
+        picture = KeptRendering(pictureFile, *best, cacheplace::Folder());
         const bool exact = std::fabs(best->percent - scale * 100) < 1e-6;
         if (!exact || picture->width != width || picture->height != height)
             picture = Resample(*picture, best->percent / 100.0, scale, width, height);

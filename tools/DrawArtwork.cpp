@@ -8,7 +8,8 @@
 // build time, the install copies the icons.
 // The kitten is painted by the program's own painter (window/KittenPainting.cpp, drawing
 // window/artwork/Kitten.h), so that the .rows files are the renderings the program paints;
-// the icon's drawing and the encoders live in tools/artwork/: EyesIcon.h, Png.h, FaceRows.h.
+// the .rows files are in the program's face rows (runtime/ImageFile.h); the icon's drawing
+// and the PNG encoder live in tools/artwork/: EyesIcon.h, Png.h.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,8 +21,8 @@
 #include <vector>
 
 #include "artwork/EyesIcon.h"
-#include "artwork/FaceRows.h"
 #include "artwork/Png.h"
+#include "runtime/ImageFile.h"
 #include "window/KittenPainting.h"
 #include "window/artwork/Kitten.h"
 
@@ -64,13 +65,6 @@ std::vector<Pixel> PixelsOf(const native::Image& image) {
     for (const native::Colour c : image.pixels)
         pixels.push_back({std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
     return pixels;
-}
-
-face_rows::Bytes EncodeRows(const native::Image& rendering) {
-    std::vector<face_rows::Rgb8> pixels;
-    pixels.reserve(rendering.pixels.size());
-    for (const Pixel& p : PixelsOf(rendering)) pixels.push_back({p.r, p.g, p.b});
-    return face_rows::Encode(pixels, rendering.width, rendering.height, {});  // black: the key
 }
 
 // A bottom-up 24-bit BMP.
@@ -187,7 +181,7 @@ int main(int argc, char** argv) {
     written = WriteFile(folder / "eyes.ico", EncodeIco(eyes::DrawIcon())) && written;
     for (const int percent : artwork::kPaintedPercents) {
         const auto path = folder / ("kitten-" + std::to_string(percent) + ".rows");
-        written = WriteFile(path, EncodeRows(artwork::PaintKitten(percent / 100.0))) && written;
+        written = WriteFile(path, runtime::EncodeFaceRows(artwork::PaintKitten(percent / 100.0), 0)) && written;
     }
     if (argc == 3) {
         for (const int side : kIconSizes) {
