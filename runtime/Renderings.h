@@ -14,8 +14,8 @@
 namespace runtime {
 
 struct Rendering {
-    std::uint16_t percent = 100;                    // the display scale, in percent
-    std::int32_t width = 0, height = 0;             // its size, device pixels
+    std::uint16_t percent = 100;                     // the display scale, in percent
+    std::int32_t width = 0, height = 0;              // its size, device pixels
     native::Image (*paint)(double scale) = nullptr;  // the picture at percent / 100, key black
     std::uint16_t revision = 1;  // one more whenever the painting changes (RenderingCache.h)
 };
@@ -26,9 +26,10 @@ std::span<const Rendering> RenderingsOf(std::span<const std::uint8_t> picture);
 
 // The picture of `pictureFile` (a BMP file) at `scale`, `width` x `height` device pixels:
 // its rendering for that scale, else the next larger rendering (or the picture itself)
-// resampled; a rendering painted once is kept in the user's cache folder for later runs. A device pixel of a resampled picture is of the face when at least half of
-// the area it covers is, and takes the face's average colour there; else the key colour.
-// `face`, when given, receives the picture's non-key pixels.
+// resampled. A rendering painted once is kept in the user's cache folder for later runs
+// (RenderingCache.h). A device pixel of a resampled picture is of the face when at least
+// half of the area it covers is, and takes the face's average colour there; else the key
+// colour. `face`, when given, receives the picture's non-key pixels.
 std::optional<native::Image> PictureAt(std::span<const std::uint8_t> pictureFile, double scale,
                                        std::int32_t width, std::int32_t height,
                                        scaling::FaceMask* face = nullptr);

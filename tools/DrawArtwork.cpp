@@ -181,7 +181,9 @@ int main(int argc, char** argv) {
     written = WriteFile(folder / "eyes.ico", EncodeIco(eyes::DrawIcon())) && written;
     for (const int percent : artwork::kPaintedPercents) {
         const auto path = folder / ("kitten-" + std::to_string(percent) + ".rows");
-        written = WriteFile(path, runtime::EncodeFaceRows(artwork::PaintKitten(percent / 100.0), 0)) && written;
+        written =
+            WriteFile(path, runtime::EncodeFaceRows(artwork::PaintKitten(percent / 100.0), 0)) &&
+            written;
     }
     if (argc == 3) {
         for (const int side : kIconSizes) {

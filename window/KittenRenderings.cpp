@@ -15,9 +15,10 @@ std::span<const Rendering> RenderingsOf(std::span<const std::uint8_t> picture) {
         std::array<Rendering, artwork::kPaintedPercents.size()> renderings{};
         for (std::size_t i = 0; i < renderings.size(); ++i) {
             const int percent = artwork::kPaintedPercents[i];
-            renderings[i] = {std::uint16_t(percent), int(std::lround(kitten::kWidth * (percent / 100.0))),
-                             int(std::lround(kitten::kHeight * (percent / 100.0))), artwork::PaintKitten,
-                             artwork::kPaintingRevision};
+            renderings[i] = {std::uint16_t(percent),
+                             int(std::lround(kitten::kWidth * (percent / 100.0))),
+                             int(std::lround(kitten::kHeight * (percent / 100.0))),
+                             artwork::PaintKitten, artwork::kPaintingRevision};
         }
         return renderings;
     }();

@@ -32,8 +32,8 @@ Bytes Icon(int width, int height, IcoLayout layout = {}) {
     return MakeIco(width, height, IndexAt, TransparentAt, layout);
 }
 
-// A face-rows file as the generator and the rendering cache write it (runtime/ImageFile.h): rows without
-// face, with one run and with several, steps small enough for two bytes and larger ones.
+// A face-rows file as the generator and the rendering cache write it (runtime/ImageFile.h): rows
+// without face, with one run and with several, steps small enough for two bytes and larger ones.
 native::Colour RowsPattern(int x, int y) {
     if (y == 1 || (x + y) % 5 == 0) return 0;  // the key colour
     if (y % 2 == 0) return native::Colour(0x010101 * (x % 3 + 1));

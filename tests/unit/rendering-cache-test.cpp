@@ -1,11 +1,10 @@
 // The renderings kept between runs: painted once, then read back; a damaged or foreign
 // file is painted over; without a folder to keep them in, painted every time.
-#include "runtime/RenderingCache.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "runtime/RenderingCache.h"
 #include "tests/unit/TempFolder.h"
 
 namespace {
