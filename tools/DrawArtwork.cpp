@@ -4,12 +4,12 @@
 // icon folder too, it draws the kitten's face as the desktop icons vellory-<N>.png.
 // Usage: draw_artwork <output folder> [<icon folder>], from the source root:
 //   draw_artwork window packaging/icons
-// The output is deterministic and committed; the program embeds the window/ files at
-// build time, the install copies the icons.
+// The output is deterministic and committed; the program embeds kitten.bmp and eyes.ico
+// at build time, the tests compare the windows they see with the .rows files (in face
+// rows, runtime/ImageFile.h), the install copies the icons.
 // The kitten is painted by the program's own painter (window/KittenPainting.cpp, drawing
-// window/artwork/Kitten.h), so that the .rows files are the renderings the program paints;
-// the .rows files are in the program's face rows (runtime/ImageFile.h); the icon's drawing
-// and the PNG encoder live in tools/artwork/: EyesIcon.h, Png.h.
+// window/artwork/Kitten.h), so the .rows files are the renderings the program paints when
+// a window needs them; the icon's drawing and the PNG encoder live in tools/artwork/.
 #include <algorithm>
 #include <array>
 #include <cmath>
