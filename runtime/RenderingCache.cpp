@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -11,20 +12,32 @@
 namespace runtime {
 namespace {
 
-// FNV-1a: enough to tell the program's pictures apart, not a defence against anyone.
-std::uint32_t Fingerprint(std::span<const std::uint8_t> bytes) {
-    std::uint32_t hash = 2166136261u;
-    for (const std::uint8_t b : bytes) hash = (hash ^ b) * 16777619u;
+// FNV-1a over eight bytes at a time: enough to tell the program's pictures apart, not a
+// defence against anyone; a start at another scale takes it of the whole picture.
+std::uint64_t Fingerprint(std::span<const std::uint8_t> bytes) {
+    std::uint64_t hash = 14695981039346656037u;
+    std::size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + at, 8);
+        hash = (hash ^ word) * 1099511628211u;
+    }
+    for (; at < bytes.size(); ++at) hash = (hash ^ bytes[at]) * 1099511628211u;
     return hash;
 }
 
+// The file's bytes, read at once; none when it cannot be read or is larger than any
+// rendering (kMaxImageSide squared, five bytes a pixel at most).
 std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+    constexpr long kMostBytes = 5L * kMaxImageSide * kMaxImageSide;
     std::vector<std::uint8_t> bytes;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return bytes;
-    std::uint8_t block[65536];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
-        bytes.insert(bytes.end(), block, block + n);
+    const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    if (size > 0 && size <= kMostBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+        bytes.resize(std::size_t(size));
+        if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+    }
     std::fclose(file);
     return bytes;
 }
@@ -49,19 +62,20 @@ void WriteWhole(const std::string& path, const std::vector<std::uint8_t>& bytes)
 }  // namespace
 
 native::Image KeptRendering(std::span<const std::uint8_t> picture, const Rendering& rendering,
-                            const std::string& folder) {
-    const double scale = rendering.percent / 100.0;
+                            const std::string& folder, scaling::FaceMask* face) {
     char name[64];
-    std::snprintf(name, sizeof name, "picture-%08x-r%u-%u.rows", unsigned(Fingerprint(picture)),
+    std::snprintf(name, sizeof name, "picture-%016llx-r%u-%u.rows",
+                  static_cast<unsigned long long>(Fingerprint(picture)),
                   unsigned(rendering.revision), unsigned(rendering.percent));
     const std::string path = folder.empty() ? "" : folder + name;
     if (!path.empty()) {
-        std::optional<native::Image> kept = DecodeFaceRows(ReadWhole(path));
+        std::optional<native::Image> kept = DecodeFaceRows(ReadWhole(path), face);
         if (kept && kept->width == rendering.width && kept->height == rendering.height)
             return std::move(*kept);
     }
-    native::Image painted = rendering.paint(scale);
+    native::Image painted = rendering.paint(rendering.percent / 100.0);
     if (!path.empty()) WriteWhole(path, EncodeFaceRows(painted, 0));
+    if (face != nullptr) *face = scaling::FaceOf(painted);
     return painted;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Native.h"
+#include "platform/Scaling.h"
 #include "runtime/Renderings.h"
 
 namespace runtime {
@@ -17,8 +18,9 @@ namespace runtime {
 // The rendering `rendering` of the design picture `picture`: the kept file when it reads
 // as a picture of the rendering's size, else painted afresh and kept (written whole under
 // another name, then renamed, so that no run reads half a file). A folder that cannot be
-// written only costs the painting at each start.
+// written only costs the painting at each start. `face`, when given, receives the
+// picture's non-key pixels.
 native::Image KeptRendering(std::span<const std::uint8_t> picture, const Rendering& rendering,
-                            const std::string& folder);
+                            const std::string& folder, scaling::FaceMask* face = nullptr);
 
 }  // namespace runtime

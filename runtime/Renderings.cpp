@@ -84,10 +84,11 @@ std::optional<native::Image> PictureAt(std::span<const std::uint8_t> pictureFile
     }
     std::optional<native::Image> picture;
     if (best != nullptr) {
-        picture = KeptRendering(pictureFile, *best, cacheplace::Folder());
+        picture = KeptRendering(pictureFile, *best, cacheplace::Folder(), face);
         const bool exact = std::fabs(best->percent - scale * 100) < 1e-6;
-        if (!exact || picture->width != width || picture->height != height)
-            picture = Resample(*picture, best->percent / 100.0, scale, width, height);
+        if (exact && picture->width == width && picture->height == height)
+            return picture;  // its face came with it
+        picture = Resample(*picture, best->percent / 100.0, scale, width, height);
     }
     if (!picture) {
         picture = DecodeBmp(pictureFile);
