@@ -71,13 +71,13 @@ for entry in "${programs[@]}"; do
 done
 
 # The executables as shipped (stripped, as cpack and cmake --install --strip leave them):
-# the renderings of the picture for every usual scale are part of them.
+# the picture at other display scales is painted when needed, not carried.
 echo
 echo "### Executables (Release, stripped)"
 echo
 strip -o "$b/vellory.stripped" "$b/vellory"
 printf '| executable | bytes | target |\n|---|---|---|\n'
-printf '| Linux vellory | %s | at most 4 MB |\n' "$(stat -c %s "$b/vellory.stripped")"
+printf '| Linux vellory | %s | under 1 MiB (1048576) |\n' "$(stat -c %s "$b/vellory.stripped")"
 if command -v x86_64-w64-mingw32-g++ >/dev/null; then
   cmake -S . -B build-bench-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DVELLORY_TESTS=OFF >/dev/null

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 namespace runtime {
 namespace {
@@ -164,8 +166,8 @@ constexpr std::uint32_t AddBytes(std::uint32_t a, std::uint32_t b) {
 constexpr std::uint32_t Packed(int r, int g, int b) {
     return std::uint32_t(r & 0xFF) | std::uint32_t(g & 0xFF) << 8 | std::uint32_t(b & 0xFF) << 16;
 }
-// The pixels of one run from the pixels above them and their codes (tools/artwork/FaceRows.h
-// gives the bits); a code 0 gives nothing that counts, its pixel is set afterwards.
+// The pixels of one run from the pixels above them and their codes (ImageFile.h gives the
+// bits); a code 0 gives nothing that counts, its pixel is set afterwards.
 // NOTE: plain arithmetic on each pixel and no pointer that may meet another (the row above
 // is another row), so that the compiler works on several pixels at once.
 void AddDifferences(const std::uint8_t* __restrict codes, const native::Colour* __restrict above,
@@ -249,6 +251,64 @@ std::optional<native::Image> DecodeFaceRows(Bytes bytes, scaling::FaceMask* face
     mask.rowStart.push_back(static_cast<std::uint32_t>(mask.runs.size()));
     if (face != nullptr) *face = std::move(mask);
     return image;
+}
+
+namespace {
+
+// The code of `pixel` over `above` (ImageFile.h); 0 when the differences do not fit.
+std::uint16_t Code(native::Colour pixel, native::Colour above) {
+    const auto difference = [&](int shift) {
+        return int(std::int8_t(std::uint8_t((pixel >> shift) - (above >> shift))));
+    };
+    const int dg = difference(8), drg = difference(0) - dg, dbg = difference(16) - dg;
+    if (dg < -32 || dg > 31 || drg < -16 || drg > 15 || dbg < -16 || dbg > 15) return 0;
+    return std::uint16_t((dg + 32) << 10 | (drg + 16) << 5 | (dbg + 16));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeFaceRows(const native::Image& image, native::Colour key) {
+    const std::int32_t width = image.width, height = image.height;
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide ||
+        image.pixels.size() != std::size_t(width) * std::size_t(height))
+        return {};
+    std::vector<std::uint8_t> out = {'V', 'F', 'R', '1'};
+    const auto put16 = [&](std::int32_t value) {
+        out.push_back(std::uint8_t(value));
+        out.push_back(std::uint8_t(value >> 8));
+    };
+    const auto putColour = [&](native::Colour c) {
+        out.insert(out.end(), {std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
+    };
+    put16(width);
+    put16(height);
+    putColour(key);
+    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
+    std::vector<std::int32_t> own;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const native::Colour* row = &image.pixels[std::size_t(y) * std::size_t(width)];
+        runs.clear();
+        for (std::int32_t x = 0; x < width;) {
+            while (x < width && row[x] == key) ++x;
+            const std::int32_t start = x;
+            while (x < width && row[x] != key) ++x;
+            if (start < x) runs.emplace_back(start, x);
+        }
+        if (runs.size() > 255) return {};
+        out.push_back(std::uint8_t(runs.size()));
+        for (const auto& [x0, x1] : runs) put16(x0), put16(x1);
+        own.clear();
+        for (const auto& [x0, x1] : runs) {
+            for (std::int32_t x = x0; x < x1; ++x) {
+                const std::uint16_t code = Code(row[x], y > 0 ? row[x - width] : key);
+                put16(code);
+                if (code == 0) own.push_back(x);
+            }
+        }
+        put16(std::int32_t(own.size()));
+        for (const std::int32_t x : own) put16(x), putColour(row[x]);
+    }
+    return out;
 }
 
 }  // namespace runtime

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/CachePlace.h"
 #include "runtime/ImageFile.h"
+#include "runtime/RenderingCache.h"
 
 namespace runtime {
 namespace {
@@ -82,11 +84,11 @@ std::optional<native::Image> PictureAt(std::span<const std::uint8_t> pictureFile
     }
     std::optional<native::Image> picture;
     if (best != nullptr) {
-        picture = DecodeFaceRows(best->file, face);
+        picture = KeptRendering(pictureFile, *best, cacheplace::Folder(), face);
         const bool exact = std::fabs(best->percent - scale * 100) < 1e-6;
-        if (picture && exact && picture->width == width && picture->height == height)
+        if (exact && picture->width == width && picture->height == height)
             return picture;  // its face came with it
-        if (picture) picture = Resample(*picture, best->percent / 100.0, scale, width, height);
+        picture = Resample(*picture, best->percent / 100.0, scale, width, height);
     }
     if (!picture) {
         picture = DecodeBmp(pictureFile);

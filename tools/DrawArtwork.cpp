@@ -4,10 +4,12 @@
 // icon folder too, it draws the kitten's face as the desktop icons vellory-<N>.png.
 // Usage: draw_artwork <output folder> [<icon folder>], from the source root:
 //   draw_artwork window packaging/icons
-// The output is deterministic and committed; the program embeds the window/ files at
-// build time, the install copies the icons.
-// The drawing lives in tools/artwork/: Kitten.h (picture), EyesIcon.h (icon), Paint.h
-// (kit), Png.h and FaceRows.h (encoders).
+// The output is deterministic and committed; the program embeds kitten.bmp and eyes.ico
+// at build time, the tests compare the windows they see with the .rows files (in face
+// rows, runtime/ImageFile.h), the install copies the icons.
+// The kitten is painted by the program's own painter (window/KittenPainting.cpp, drawing
+// window/artwork/Kitten.h), so the .rows files are the renderings the program paints when
+// a window needs them; the icon's drawing and the PNG encoder live in tools/artwork/.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -19,9 +21,10 @@
 #include <vector>
 
 #include "artwork/EyesIcon.h"
-#include "artwork/FaceRows.h"
-#include "artwork/Kitten.h"
 #include "artwork/Png.h"
+#include "runtime/ImageFile.h"
+#include "window/KittenPainting.h"
+#include "window/artwork/Kitten.h"
 
 namespace {
 
@@ -56,84 +59,12 @@ struct Pixel {
     std::uint8_t r = 0, g = 0, b = 0;
 };
 
-bool IsKey(const Pixel& p) {
-    return p.r == 0 && p.g == 0 && p.b == 0;
-}
-
-// Removes face pixels only one pixel thick (black on both sides, across or along), such
-// as the very tip of a tuft, so that the window's outline has no one-pixel slivers.
-// Every black pixel joins the edge already, so the pixels cleared here join it too.
-void TrimSlivers(std::vector<Pixel>& pixels, int w, int h) {
-    const auto key = [&](int x, int y) {
-        return x < 0 || y < 0 || x >= w || y >= h ? false : IsKey(pixels[std::size_t(y) * w + x]);
-    };
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                if (key(x, y)) continue;
-                if ((key(x - 1, y) && key(x + 1, y)) || (key(x, y - 1) && key(x, y + 1))) {
-                    pixels[std::size_t(y) * w + x] = {};
-                    changed = true;
-                }
-            }
-        }
-    }
-}
-
-// The display scales with a rendering of their own besides 1 (window/kitten.bmp), in
-// percent: every quarter up to 3, which covers the usual settings of both systems.
-constexpr int kScalePercents[] = {125, 150, 175, 200, 225, 250, 275, 300};
-
-struct Rendering {
-    int width = 0, height = 0;
+std::vector<Pixel> PixelsOf(const native::Image& image) {
     std::vector<Pixel> pixels;
-};
-
-// Paints the kitten at display scale `scale`: round(207 s) x round(220 s) pixels, output
-// pixel (i, j) covering picture pixels [i / s, (i + 1) / s) x [j / s, (j + 1) / s). A pixel
-// belongs to the face when most of its sub-samples lie inside the silhouette, so the
-// outline is cut crisply against the black; its colour is the average of the face's
-// colour over all sub-samples, which smooths the features inside without ever blending
-// the face into the black. Larger scales take fewer sub-samples a pixel, about as many a
-// picture pixel.
-Rendering DrawKitten(double scale = 1) {
-    const int grid = scale == 1 ? 4 : std::max(2, int(std::ceil(4 / scale - 1e-9)));
-    const int width = int(std::lround(kitten::kWidth * scale));
-    const int height = int(std::lround(kitten::kHeight * scale));
-    paint::OutputPixel() = 1 / scale;
-    Rendering out{width, height, std::vector<Pixel>(std::size_t(width) * height)};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            int inside = 0;
-            paint::Rgb sum;
-            for (int sy = 0; sy < grid; ++sy) {
-                for (int sx = 0; sx < grid; ++sx) {
-                    const paint::V p{(x + (sx + 0.5) / grid) / scale,
-                                     (y + (sy + 0.5) / grid) / scale};
-                    inside += kitten::InsideKitten(p) ? 1 : 0;
-                    sum = sum + kitten::KittenColour(p);
-                }
-            }
-            if (inside * 2 < grid * grid) continue;  // outside: black, the key colour
-            const paint::Rgb c = sum * (1.0 / (grid * grid));
-            // A face pixel is never the key colour, however dark.
-            const auto channel = [](double v) {
-                return std::uint8_t(std::clamp(v + 0.5, 4.0, 255.0));
-            };
-            out.pixels[std::size_t(y) * width + x] = {channel(c.r), channel(c.g), channel(c.b)};
-        }
-    }
-    TrimSlivers(out.pixels, width, height);
-    paint::OutputPixel() = 1;
-    return out;
-}
-
-face_rows::Bytes EncodeRows(const Rendering& rendering) {
-    std::vector<face_rows::Rgb8> pixels;
-    pixels.reserve(rendering.pixels.size());
-    for (const Pixel& p : rendering.pixels) pixels.push_back({p.r, p.g, p.b});
-    return face_rows::Encode(pixels, rendering.width, rendering.height, {});  // black: the key
+    pixels.reserve(image.pixels.size());
+    for (const native::Colour c : image.pixels)
+        pixels.push_back({std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
+    return pixels;
 }
 
 // A bottom-up 24-bit BMP.
@@ -245,12 +176,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    bool written = WriteFile(folder / "kitten.bmp",
-                             EncodeBmp(DrawKitten().pixels, kitten::kWidth, kitten::kHeight));
+    bool written = WriteFile(folder / "kitten.bmp", EncodeBmp(PixelsOf(artwork::PaintKitten(1)),
+                                                              kitten::kWidth, kitten::kHeight));
     written = WriteFile(folder / "eyes.ico", EncodeIco(eyes::DrawIcon())) && written;
-    for (const int percent : kScalePercents) {
+    for (const int percent : artwork::kPaintedPercents) {
         const auto path = folder / ("kitten-" + std::to_string(percent) + ".rows");
-        written = WriteFile(path, EncodeRows(DrawKitten(percent / 100.0))) && written;
+        written =
+            WriteFile(path, runtime::EncodeFaceRows(artwork::PaintKitten(percent / 100.0), 0)) &&
+            written;
     }
     if (argc == 3) {
         for (const int side : kIconSizes) {

@@ -46,7 +46,7 @@ Picture DecodeBmp24(const std::string& bytes) {
     return picture;
 }
 
-// A picture in face rows (tools/artwork/FaceRows.h gives the layout).
+// A picture in face rows (runtime/ImageFile.h gives the layout).
 Picture DecodeFaceRows(const std::string& bytes) {
     if (bytes.size() < 11 || bytes.compare(0, 4, "VFR1") != 0) return {};
     std::size_t at = 4;

@@ -11,7 +11,6 @@
 
 #include "runtime/ImageFile.h"
 #include "tests/unit/TestPictures.h"
-#include "tools/artwork/FaceRows.h"
 #include "window/Artwork.h"
 
 namespace {
@@ -33,8 +32,8 @@ Bytes Icon(int width, int height, IcoLayout layout = {}) {
     return MakeIco(width, height, IndexAt, TransparentAt, layout);
 }
 
-// A face-rows file as the generator writes it (tools/artwork/FaceRows.h): rows without
-// face, with one run and with several, steps small enough for two bytes and larger ones.
+// A face-rows file as the generator and the rendering cache write it (runtime/ImageFile.h): rows
+// without face, with one run and with several, steps small enough for two bytes and larger ones.
 native::Colour RowsPattern(int x, int y) {
     if (y == 1 || (x + y) % 5 == 0) return 0;  // the key colour
     if (y % 2 == 0) return native::Colour(0x010101 * (x % 3 + 1));
@@ -42,13 +41,12 @@ native::Colour RowsPattern(int x, int y) {
            native::Colour((3 + 7 * (x + y)) & 0xFF) << 16;
 }
 Bytes Rows(int width, int height) {
-    std::vector<face_rows::Rgb8> pixels;
+    native::Image image;
+    image.width = width;
+    image.height = height;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const native::Colour c = RowsPattern(x, y);
-            pixels.push_back({std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
-        }
-    return face_rows::Encode(pixels, width, height, {});
+        for (int x = 0; x < width; ++x) image.pixels.push_back(RowsPattern(x, y));
+    return runtime::EncodeFaceRows(image, 0);
 }
 
 TEST(DecodeFaceRows, ReadsWhatTheGeneratorWritesAndEveryTruncationFails) {

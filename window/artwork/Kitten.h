@@ -147,8 +147,8 @@ inline double StripeAmount(V p) {
 }
 
 // Fur: ginger or white, lit from the upper left, streaked along the hair's direction
-// (outwards from the nose).
-inline Rgb Fur(V p) {
+// (outwards from the nose). `face` is FaceDistance(p).
+inline Rgb Fur(V p, double face) {
     const double light = Light(p);
     const V fromNose = p - V{kAxis, 150};
     const double angle = std::atan2(fromNose.y, fromNose.x), radius = paint::Length(fromNose);
@@ -168,7 +168,7 @@ inline Rgb Fur(V p) {
     Rgb c = paint::Mix(ginger, white, Whiteness(p));
     // The fur turns away from the light towards the outline, so that even the white
     // chest stands out from a white desktop.
-    c = c * (1 - 0.13 * paint::SmoothStep(-7, 0, FaceDistance(p) + strands * 3));
+    c = c * (1 - 0.13 * paint::SmoothStep(-7, 0, face + strands * 3));
     if (p.y > 150) {  // the chest lies in the chin's shadow
         const double below = HeadDistance(p) + strands * 4;
         c = c * (1 - 0.2 * paint::SmoothStep(-1, 3, below) * paint::SmoothStep(24, 6, below));
@@ -270,12 +270,17 @@ inline Rgb Muzzle(V p, Rgb c) {
     return c;
 }
 
-// The face's colour at a point (inside or just outside the silhouette).
-inline Rgb KittenColour(V p) {
-    Rgb c = Ear(p, Fur(p));
+// The face's colour at a point (inside or just outside the silhouette), whose
+// FaceDistance() is `face`: a painter that asked for it already need not again.
+inline Rgb KittenColour(V p, double face) {
+    Rgb c = Ear(p, Fur(p, face));
     c = Eye(p, kLeftEye, -1, c);
     c = Eye(p, kRightEye, +1, c);
     return Muzzle(p, c);
+}
+
+inline Rgb KittenColour(V p) {
+    return KittenColour(p, FaceDistance(p));
 }
 
 }  // namespace kitten

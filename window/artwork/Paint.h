@@ -1,4 +1,4 @@
-// Small drawing kit for the artwork generator: points, colours, signed distances to
+// Small drawing kit for the kitten picture (Kitten.h): points, colours, signed distances to
 // simple shapes, strokes along curves and deterministic value noise. Everything is plain
 // value code on doubles; a picture is painted by asking for a colour at a point.
 #pragma once
