@@ -33,6 +33,11 @@ Start() {
   cat "$errors"
 }
 Lines() { grep -c "extension" <<<"$1" || true; }
+# NOTE: the shell enables an extension after it answers the call that asks it to.
+EventuallyEnabled() {
+  for _ in $(seq 50); do [[ $(State "$1") == 1.0 ]] && return 0; sleep 0.1; done
+  return 1
+}
 State() {
   gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
     --method org.gnome.Shell.Extensions.GetExtensionInfo "$1" |
@@ -65,7 +70,7 @@ installed)
   said=$(Start)
   [[ $said == *"enabled the GNOME Shell extension $uuid"* && $(Lines "$said") -eq 1 ]] ||
     Fail "installed and off: stderr was: $said"
-  [[ $(State "$uuid") == 1.0 ]] || Fail "enabled, yet its state is $(State "$uuid")"
+  EventuallyEnabled "$uuid" || Fail "enabled, yet its state is $(State "$uuid") after 5 s"
   [[ $(gsettings get org.gnome.shell enabled-extensions) == *"'$uuid'"* ]] ||
     Fail "enabled, yet not in enabled-extensions: $(gsettings get org.gnome.shell enabled-extensions)"
   said=$(Start)
