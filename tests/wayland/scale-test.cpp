@@ -18,7 +18,7 @@ using namespace wltest;
 namespace {
 
 constexpr milliseconds TurnDeadline(300);
-constexpr milliseconds ScaleChangeDeadline(3000);
+constexpr milliseconds ScaleChangeDeadline(10000);  // a new scale may be painted first
 
 struct Area {
     int left, top, width, height;

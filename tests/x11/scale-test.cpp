@@ -145,7 +145,7 @@ TEST_P(ScaleChange, TheWindowTakesTheNewScalesSizeShapeAndPictureAtTheSameTwips)
 
     desktop.SetXftDpi(change.toDpi);
     const Point size{Scaled(KittenWidth, change.to), Scaled(KittenHeight, change.to)};
-    ASSERT_TRUE(WaitUntil([&] { return desktop.Size(window) == size; }, milliseconds(3000)))
+    ASSERT_TRUE(WaitUntil([&] { return desktop.Size(window) == size; }, milliseconds(20000)))  // painted first
         << "still " << testing::PrintToString(desktop.Size(window));
     vellory.SetScale(change.to);
     // The same place in program pixels, give or take the device pixels it was rounded to
