@@ -34,4 +34,21 @@ class Loader {
     std::string whyNot_;
 };
 
+// A library's table as loaded: every function, or why not.
+template <typename Table>
+struct Loaded {
+    Table table{};
+    std::string whyNot;  // empty when the library and all its functions were found
+};
+
+// Loads `file` and fills a Table with `fill(loader, table)`, all or nothing.
+template <typename Table, typename Fill>
+Loaded<Table> Load(const char* file, Fill fill) {
+    Loaded<Table> loaded;
+    Loader library(file);
+    fill(library, loaded.table);
+    loaded.whyNot = library.Finish();
+    return loaded;
+}
+
 }  // namespace sharedlibrary
