@@ -34,7 +34,8 @@ Choice Choose(const std::optional<std::string>& forced, const std::optional<Wayl
         return Runs(Kind::Wayland);
     }
     if (!noLibrary.empty()) return Runs(Kind::X11, cannotLoad);
-    if (offer && offer->layerShell && !offer->gnomeOrKWin) return Runs(Kind::Wayland);
+    if (offer && offer->layerShell && !offer->gnome && !(offer->kwin && offer->xwaylandInputShape))
+        return Runs(Kind::Wayland);
     return Runs(Kind::X11);
 }
 

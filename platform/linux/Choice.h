@@ -1,6 +1,9 @@
 // Which backend the Linux program runs: X11, or the native Wayland one where the
-// compositor offers the layer shell and is neither GNOME Shell nor KWin (those two keep the
-// X11 window with its pointer relay). VELLORY_BACKEND forces either.
+// compositor offers the layer shell and is not GNOME Shell (which keeps the X11 window with
+// its pointer relay). KWin keeps the X11 window too where its Xwayland passes the window's
+// input shape on; with an older Xwayland a press beside the face would stay with the
+// kitten, so the native surface runs there, its pointer told by the same relay.
+// VELLORY_BACKEND forces either.
 #pragma once
 
 #include <optional>

@@ -45,6 +45,9 @@ bool Open(std::string& whyNot) {
     std::string noLibrary;
     if (forced != "x11" && waylandsession::Name() && wayland::LoadClient(noLibrary))
         offer = wayland::Probe();
+    // NOTE: only KWin's choice hangs on its Xwayland: asked nowhere else.
+    if (offer && offer->kwin && offer->layerShell && !forced)
+        offer->xwaylandInputShape = x11::XwaylandPassesInputShape();
     const backends::Choice choice = backends::Choose(forced, offer, noLibrary);
     if (!choice.fallback.empty())
         notice::Say("the kitten runs as an X11 window, through Xwayland", choice.fallback);

@@ -84,11 +84,12 @@ void OnGlobal(void*, wl_registry* registry, std::uint32_t name, const char* inte
     } else if (std::strcmp(interface, zwp_relative_pointer_manager_v1_interface.name) == 0) {
         w.relativePointers = Bind<zwp_relative_pointer_manager_v1>(
             registry, name, &zwp_relative_pointer_manager_v1_interface, version, 1);
-    } else if (std::strcmp(interface, "gtk_shell1") == 0 ||
-               StartsWith(interface, "org_kde_plasma_") ||
+    } else if (std::strcmp(interface, "gtk_shell1") == 0) {
+        w.gnome = true;
+    } else if (StartsWith(interface, "org_kde_plasma_") ||
                StartsWith(interface, "kde_output_device")) {
         // NOTE: not every org_kde_ global: wlroots offers org_kde_kwin_server_decoration_manager.
-        w.gnomeOrKWin = true;
+        w.kwin = true;
     } else if (StartsWith(interface, "hyprland_")) {
         // NOTE: Hyprland's cursor sessions report logical pixels, wlroots' device pixels.
         w.logicalCursor = true;
@@ -102,11 +103,11 @@ void OnGlobalRemove(void*, wl_registry*, std::uint32_t name) {
 const wl_registry_listener RegistryListener = {.global = OnGlobal, .global_remove = OnGlobalRemove};
 
 // GNOME Shell and KWin as the session names them, for compositors that hide their globals.
-bool DesktopIsGnomeOrKde() {
+bool DesktopIs(const char* name) {
     const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
     if (desktops == nullptr) return false;
     const std::string list = std::string(":") + desktops + ":";
-    return list.find(":GNOME:") != std::string::npos || list.find(":KDE:") != std::string::npos;
+    return list.find(std::string(":") + name + ":") != std::string::npos;
 }
 
 }  // namespace
@@ -125,10 +126,13 @@ std::optional<Offer> Probe() {
             return std::nullopt;
         }
     }
+    w.gnome = w.gnome || DesktopIs("GNOME");
+    w.kwin = w.kwin || DesktopIs("KDE");
     Offer offer;
     offer.layerShell = w.layerShell != nullptr && w.compositor != nullptr && w.shm != nullptr;
     offer.cursorSessions = CursorSessionsOffered();
-    offer.gnomeOrKWin = w.gnomeOrKWin || DesktopIsGnomeOrKde();
+    offer.gnome = w.gnome;
+    offer.kwin = w.kwin;
     return offer;
 }
 
@@ -182,7 +186,8 @@ bool Open(std::string& whyNot) {
         whyNot = "the Wayland compositor offers no output places (zxdg_output_manager_v1)";
         return false;
     }
-    if (!CursorSessionsOffered())
+    // NOTE: under KWin the pointer relay tells the place, or says why it cannot.
+    if (!CursorSessionsOffered() && !w.kwin)
         notice::Say("the eyes follow the pointer only over the kitten here",
                     "this compositor does not tell programs where the pointer is (no cursor "
                     "sessions, ext-image-copy-capture-v1); with wlroots 0.19 and later (sway "
@@ -195,6 +200,7 @@ std::string SessionName() {
 }
 
 void Close() {
+    StopRelay();  // unloads what it loaded into the compositor
     Drop();
 }
 

@@ -82,8 +82,10 @@ void ReadSocket(int timeoutMs) {
         }
         wanted |= POLLOUT;
     }
-    pollfd fd{wl_display_get_fd(display), wanted, 0};
-    const int ready = poll(&fd, 1, timeoutMs);
+    const int relayFd = RelayFd();
+    pollfd fds[2] = {{wl_display_get_fd(display), wanted, 0}, {relayFd, POLLIN, 0}};
+    pollfd& fd = fds[0];
+    const int ready = poll(fds, relayFd >= 0 ? 2 : 1, timeoutMs);
     if (ready < 0) {
         wl_display_cancel_read(display);
         if (errno != EINTR) Fail("cannot wait for the Wayland compositor");
@@ -101,6 +103,7 @@ void ReadSocket(int timeoutMs) {
         Fail("the Wayland compositor went away");
     }
     DispatchPending();
+    if (relayFd >= 0 && fds[1].revents != 0) OnRelayInput();  // a hung-up bus ends the relay
 }
 
 }  // namespace
@@ -145,8 +148,12 @@ void StartTimer(WindowId, std::uint32_t intervalMs) {
 
 Event WaitEvent() {
     wayland::LoopState& loop = L();
-    if (loop.setup.interval > 0 && !loop.pacer.Started())
+    // NOTE: the relay starts with the loop, after the window is shown: loading the KWin
+    // script takes round trips that would delay the first picture.
+    if (loop.setup.interval > 0 && !loop.pacer.Started()) {
         loop.pacer.Start(loop.setup, loop.startedNs);
+        wayland::StartRelay();
+    }
     for (;;) {
         if (!loop.queue.empty()) {
             const Event event = loop.queue.front();
@@ -154,6 +161,7 @@ Event WaitEvent() {
             return event;
         }
         wayland::DispatchPending();
+        if (wayland::RelayHasQueued()) wayland::OnRelayInput();  // read during a blocking call
         if (!loop.queue.empty()) continue;
         const TickPacer::Ns now = wayland::NowNs();
         if (loop.pacer.Started() && now >= loop.pacer.Due()) {

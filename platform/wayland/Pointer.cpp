@@ -47,6 +47,10 @@ struct PointerState {
     bool localUnread = false;   // `local` came while a move was not yet taken
     bool motionsCame = false;   // a relative motion came since the left press
     LayoutPlace held;           // the pointer while the left press holds, from its motions
+    // The relay's last place, and whether it came after the surface's last position while
+    // the surface led: it leads again once the pointer is off the face and nothing is held.
+    native::Point relayed;
+    bool relayedUnread = false;
     native::DoubleClicks clicks;
 };
 
@@ -76,6 +80,7 @@ void EndDrag() {
     p.moving = p.dropped = false;
     p.target.reset();
     OnWindowLetGo();
+    TakeRelayedPlace();
 }
 
 // The window goes to the aim: the pressed point under the pointer. While the compositor
@@ -112,6 +117,7 @@ void Aim(LayoutPlace pointer) {
 
 // The pointer's place from its place on the face, and the drag's aim.
 void ReadLocal() {
+    P().relayedUnread = false;
     SetPointerPlace(Rounded(LayoutOfLocal()));
     Aim(LayoutOfLocal());
 }
@@ -145,6 +151,7 @@ void OnEnter(void*, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t 
 
 void OnLeave(void*, wl_pointer*, std::uint32_t, wl_surface*) {
     P().onFace = false;
+    TakeRelayedPlace();
 }
 
 void OnMotion(void*, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
@@ -273,6 +280,20 @@ std::optional<native::Point> PointerPlace() {
 void OnSessionPlace(native::Point layout) {
     P().motionUnseen = false;
     SetPointerPlace(layout);
+}
+
+void OnRelayPlace(native::Point layout) {
+    PointerState& p = P();
+    p.relayed = layout;
+    p.relayedUnread = true;
+    TakeRelayedPlace();
+}
+
+void TakeRelayedPlace() {
+    PointerState& p = P();
+    if (!p.relayedUnread || PlaceFromSurface() || HoldsTheWindow()) return;
+    p.relayedUnread = false;
+    SetPointerPlace(p.relayed);
 }
 
 void SetPointerPlace(native::Point layout) {

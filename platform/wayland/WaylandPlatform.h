@@ -70,7 +70,8 @@ struct Connection {
     ext_output_image_capture_source_manager_v1* outputSources = nullptr;
     ext_image_copy_capture_manager_v1* copyCapture = nullptr;
     zwp_relative_pointer_manager_v1* relativePointers = nullptr;
-    bool gnomeOrKWin = false;    // gtk_shell1 or an org_kde_ global
+    bool gnome = false;          // gtk_shell1
+    bool kwin = false;           // an org_kde_plasma_ or kde_output_device global
     bool logicalCursor = false;  // Hyprland: cursor sessions report logical pixels
     std::vector<std::unique_ptr<Output>> outputs;
 };
@@ -165,6 +166,10 @@ wl_pointer* ThePointer();
 std::optional<native::Point> PointerPlace();
 void SetPointerPlace(native::Point layout);  // from a cursor session or the face
 void OnSessionPlace(native::Point layout);   // a cursor session's: it shows every motion so far
+// The relay's: it leads off the face with no press, and else once it does again (the
+// pointer left the face, a drag ended) unless the surface told a newer place.
+void OnRelayPlace(native::Point layout);
+void TakeRelayedPlace();
 // The pointer is on the face and no drag runs: its own positions there give its place at
 // once, and cursor sessions, which tell it only after the compositor drew it, wait.
 bool PlaceFromSurface();
@@ -177,6 +182,13 @@ void StartCursorSessions();  // for every output without one, once there is a po
 void StopCursorSessions();   // the pointer went
 void StopCursorSession(Output& output);
 bool CursorSessionsOffered();
+
+// PointerRelay.cpp: under KWin without cursor sessions, the relay tells the pointer's place.
+void StartRelay();
+void StopRelay();
+int RelayFd();  // -1 without a relay
+bool RelayHasQueued();
+void OnRelayInput();
 
 // Loop.cpp
 void Post(const native::Event& event);  // delivered by the next WaitEvent

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/relay/Relay.h"
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/relay/Relay.h"
 
 namespace x11 {
 
@@ -151,7 +151,7 @@ bool Open(std::string& whyNot) {
 void Close() {
     x11::Connection& x = x11::X();
     if (x.display == nullptr) return;
-    x11::relay::Stop();  // unloads what it loaded into the compositor
+    relay::Stop();  // unloads what it loaded into the compositor
     XCloseDisplay(x.display);
     x.display = nullptr;
 }

@@ -4,7 +4,7 @@
 // changed, and the tick's own GetCursorPos then answers from that look. XInput 2 raw
 // motion and raw touches on the root window wake an idle loop; an Expose repaints the
 // last tick's eyes. VELLORY_ALWAYS_TICK=1 ticks every interval instead, as a plain timer
-// does. Under Wayland the pointer relay (relay/Relay.h) may deliver the pointer's place
+// does. Under Wayland the pointer relay (platform/relay/Relay.h) may deliver the pointer's place
 // instead of the X server: its bus is polled beside the X connection, its places wake the
 // loop as raw motion does, and while it delivers there is no slow look (it would only read
 // Xwayland's stale place).
@@ -22,8 +22,8 @@
 #include "platform/TickPacer.h"
 #include "platform/User32.h"
 #include "platform/posix/Clock.h"
+#include "platform/relay/Relay.h"
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/relay/Relay.h"
 
 namespace x11 {
 namespace {
@@ -186,14 +186,14 @@ Event WaitEvent() {
         // NOTE: without XInput 2 the looks back off while nothing changes, as xeyes polls.
         loop.setup.motionReported = loop.inputOpcode >= 0;
         loop.pacer.Start(loop.setup, loop.startedNs);
-        x11::relay::Start();
+        relay::Start(x11::RelayHost());
     }
     // NOTE: a poll that timed out has seen nothing arrive, and the queue was empty
     // before it: asking again would cost two reads of the socket on every slow look.
     bool quietSincePoll = false;
     for (;;) {
         x11::LookIfDue();  // before the queue is drained: its round trips may bring events
-        if (x11::relay::HasQueued()) x11::OnRelayInput();          // read during a blocking call
+        if (relay::HasQueued()) x11::OnRelayInput();               // read during a blocking call
         if (auto change = x11::TakeScaleChange()) return *change;  // the relay's, say
         while (!quietSincePoll && XPending(display) > 0) {
             XEvent event;
@@ -219,7 +219,7 @@ Event WaitEvent() {
         }
         // NOTE: no flush here: the XPending that found the queue empty has just flushed,
         // and a flush costs two reads of the socket besides the write.
-        const int relayFd = x11::relay::Fd();
+        const int relayFd = relay::Fd();
         pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {relayFd, POLLIN, 0}};
         const int ready = poll(fds, relayFd >= 0 ? 2 : 1, timeoutMs);
         if (ready == 0) quietSincePoll = true;

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/relay/Relay.h"
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/relay/Relay.h"
 
 namespace x11 {
 namespace {

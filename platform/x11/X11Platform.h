@@ -12,6 +12,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Native.h"
+#include "platform/relay/Relay.h"
 
 namespace x11 {
 
@@ -112,6 +113,13 @@ bool WindowManagerRuns();
 // The X server the connection reached, named the same however DISPLAY spells it: "local:0"
 // for ":0", ":0.0", "unix:0", "localhost:0" or this host's own name; "<address>:N" else.
 std::string ServerReached();
+
+// XwaylandInput.cpp: whether the Xwayland that DISPLAY names passes the input shape on
+// (a short connection of its own, before the backend is chosen); false without one.
+bool XwaylandPassesInputShape();
+
+// RelayHost.cpp: the root's size and the window's outline, for the pointer relay.
+relay::Host RelayHost();
 
 // Scale.cpp
 // The display scale the desktop asks for at start: VELLORY_SCALE, else Xft.dpi / 96, else 1.

@@ -9,10 +9,12 @@ using backends::Choose;
 using backends::Kind;
 using backends::WaylandOffer;
 
-constexpr WaylandOffer Wlroots{true, true, false};
-constexpr WaylandOffer KWinWithBoth{true, true, true};
-constexpr WaylandOffer NoCursorSessions{true, false, false};
-constexpr WaylandOffer NoLayerShell{false, true, false};
+constexpr WaylandOffer Wlroots{.layerShell = true, .cursorSessions = true};
+constexpr WaylandOffer GnomeWithALayerShell{.layerShell = true, .gnome = true};
+constexpr WaylandOffer KWin{.layerShell = true, .kwin = true, .xwaylandInputShape = true};
+constexpr WaylandOffer KWinOldXwayland{.layerShell = true, .kwin = true};
+constexpr WaylandOffer NoCursorSessions{.layerShell = true};
+constexpr WaylandOffer NoLayerShell{.cursorSessions = true};
 
 struct Case {
     const char* what;
@@ -25,12 +27,15 @@ TEST(BackendChoice, FollowsTheOfferUnlessForced) {
     const Case cases[] = {
         {"an X11 session", std::nullopt, std::nullopt, Kind::X11},
         {"sway, labwc", std::nullopt, Wlroots, Kind::Wayland},
-        {"GNOME Shell or KWin keep their relay", std::nullopt, KWinWithBoth, Kind::X11},
+        {"GNOME Shell keeps its relay", std::nullopt, GnomeWithALayerShell, Kind::X11},
+        {"KWin keeps its relay", std::nullopt, KWin, Kind::X11},
+        {"KWin's Xwayland loses the input shape", std::nullopt, KWinOldXwayland, Kind::Wayland},
         {"wlroots 0.18: eyes over the face only", std::nullopt, NoCursorSessions, Kind::Wayland},
         {"no layer shell", std::nullopt, NoLayerShell, Kind::X11},
         {"x11 forced on sway", "x11", Wlroots, Kind::X11},
         {"x11 forced with no Wayland", "x11", std::nullopt, Kind::X11},
-        {"wayland forced on KWin", "wayland", KWinWithBoth, Kind::Wayland},
+        {"wayland forced on KWin", "wayland", KWin, Kind::Wayland},
+        {"x11 forced on KWin with an old Xwayland", "x11", KWinOldXwayland, Kind::X11},
         {"wayland forced without cursor sessions", "wayland", NoCursorSessions, Kind::Wayland},
         {"wayland forced without a compositor", "wayland", std::nullopt, std::nullopt},
         {"wayland forced without a layer shell", "wayland", NoLayerShell, std::nullopt},

@@ -2,13 +2,13 @@
 // coordinates to the root window's, and who may call and when the places count.
 #include <gtest/gtest.h>
 
-#include "platform/x11/relay/RelayState.h"
+#include "platform/relay/RelayState.h"
 
 using native::Point;
-using x11::relay::Compositor;
-using x11::relay::LogicalToRoot;
-using x11::relay::RelayState;
-using x11::relay::Size;
+using relay::Compositor;
+using relay::LogicalToRoot;
+using relay::RelayState;
+using relay::Size;
 using Verdict = RelayState::Verdict;
 
 namespace {

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The program's KWin script (platform/x11/relay/pointer-relay.js) on its own in a real
+"""The program's KWin script (platform/relay/pointer-relay.js) on its own in a real
 KWin: loaded for a client that owns org.vellory.PointerRelay, it sends Screen (the logical
 size) and then the pointer's place from KWin's own connection; a move after a still moment
 at once; a burst coalesced to one place a look of the kitten's (70 ms), ending on the

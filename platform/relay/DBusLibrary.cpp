@@ -1,9 +1,9 @@
 // Loading libdbus-1 at run time: see DBusLibrary.h.
-#include "platform/x11/relay/DBusLibrary.h"
+#include "platform/relay/DBusLibrary.h"
 
 #include "platform/posix/SharedLibrary.h"
 
-namespace x11::relay {
+namespace relay {
 namespace {
 
 constexpr char LibraryName[] = "libdbus-1.so.3";
@@ -85,4 +85,4 @@ DBusMessage* CallAndWait(DBusConnection* bus, DBusMessage* call) {
     return reply;
 }
 
-}  // namespace x11::relay
+}  // namespace relay

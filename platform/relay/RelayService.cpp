@@ -9,13 +9,12 @@
 #include <string>
 
 #include "platform/Notice.h"
-#include "platform/x11/X11Platform.h"
-#include "platform/x11/relay/Compositors.h"
-#include "platform/x11/relay/DBusLibrary.h"
-#include "platform/x11/relay/Relay.h"
-#include "platform/x11/relay/RelayState.h"
+#include "platform/relay/Compositors.h"
+#include "platform/relay/DBusLibrary.h"
+#include "platform/relay/Relay.h"
+#include "platform/relay/RelayState.h"
 
-namespace x11::relay {
+namespace relay {
 namespace {
 
 constexpr char RelayName[] = "org.vellory.PointerRelay";
@@ -24,6 +23,7 @@ constexpr char RelayInterface[] = "org.vellory.PointerRelay";
 constexpr char BusDaemon[] = "org.freedesktop.DBus";
 
 struct Service {
+    Host host;
     DBusConnection* bus = nullptr;
     RelayState state;
     News news;
@@ -34,8 +34,8 @@ Service& TheService() {
     return service;
 }
 
-void SayOnlyOverX11(const std::string& why) {
-    notice::Say(OnlyOverX11, why);
+void SayOnlyOver(const std::string& why) {
+    notice::Say(OnlyOver(), why);
 }
 
 bool NotEmpty(const char* value) {
@@ -71,8 +71,8 @@ bool DesktopHasRelay() {
 }
 
 Size RootSize() {
-    const Connection& x = X();
-    return {DisplayWidth(x.display, x.screen), DisplayHeight(x.display, x.screen)};
+    const Service& service = TheService();
+    return service.host.rootSize != nullptr ? service.host.rootSize() : service.state.LogicalSize();
 }
 
 // The unique name owning `name`; empty when none does or the bus does not answer.
@@ -226,8 +226,8 @@ bool Connect(const std::string& address) {
         if (!dbus.bus_register(service.bus, &error)) CloseBus();
     }
     if (service.bus == nullptr) {
-        SayOnlyOverX11(std::string("cannot reach the session bus (") +
-                       (dbus.error_is_set(&error) ? error.message : address.c_str()) + ")");
+        SayOnlyOver(std::string("cannot reach the session bus (") +
+                    (dbus.error_is_set(&error) ? error.message : address.c_str()) + ")");
         dbus.error_free(&error);
         return false;
     }
@@ -241,7 +241,7 @@ bool Connect(const std::string& address) {
     const int owned =
         dbus.bus_request_name(service.bus, RelayName, DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
     if (owned != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
-        SayOnlyOverX11(std::string("another program holds ") + RelayName + " on the session bus");
+        SayOnlyOver(std::string("another program holds ") + RelayName + " on the session bus");
         dbus.error_free(&error);
         CloseBus();
         return false;
@@ -251,16 +251,26 @@ bool Connect(const std::string& address) {
 
 }  // namespace
 
-void Start() {
+const char* OnlyOver() {
+    return TheService().host.onlyOver;
+}
+
+Outline HostOutline() {
+    const Host& host = TheService().host;
+    return host.outline != nullptr ? host.outline() : Outline{};
+}
+
+void Start(const Host& host) {
     if (!IsWaylandSession()) return;
+    TheService().host = host;
     std::string whyNot;
     if (LoadDBus(whyNot) == nullptr) {
-        SayOnlyOverX11("cannot load libdbus-1 (" + whyNot + ")");
+        SayOnlyOver("cannot load libdbus-1 (" + whyNot + ")");
         return;
     }
     const std::string address = SessionBusAddress();
     if (address.empty()) {
-        SayOnlyOverX11("no session bus");
+        SayOnlyOver("no session bus");
         return;
     }
     if (!Connect(address)) return;
@@ -273,7 +283,7 @@ void Start() {
         if (!owner.empty()) OnOwner(static_cast<Compositor>(i), owner);
     }
     if (!anyCompositor && !DesktopHasRelay())
-        SayOnlyOverX11(
+        SayOnlyOver(
             "this Wayland desktop does not tell programs where the pointer is (on KDE Plasma "
             "and GNOME they follow it everywhere)");
 }
@@ -317,7 +327,7 @@ News Handle() {
         service.news.moved = wasDelivering;
         service.news.screenChanged = wasDelivering;
         CloseBus();
-        SayOnlyOverX11("lost the session bus");
+        SayOnlyOver("lost the session bus");
     }
     return service.news;
 }
@@ -339,4 +349,4 @@ std::optional<double> RootPerLogical() {
     return service.state.RootPerLogical();
 }
 
-}  // namespace x11::relay
+}  // namespace relay

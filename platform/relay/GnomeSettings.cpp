@@ -1,6 +1,6 @@
 // See GnomeSettings.h. The disabled-extensions list lives in dconf, which has no simple
 // bus interface for reading: the gsettings command reads it, once per start under GNOME.
-#include "platform/x11/relay/GnomeSettings.h"
+#include "platform/relay/GnomeSettings.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace x11::relay {
+namespace relay {
 namespace {
 
 constexpr int AnswerTimeoutMs = 2000;
@@ -106,4 +106,4 @@ bool UserDisabledExtension(const char* uuid) {
     return DisabledExtensionsText().find(std::string("'") + uuid + "'") != std::string::npos;
 }
 
-}  // namespace x11::relay
+}  // namespace relay

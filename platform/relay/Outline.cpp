@@ -4,23 +4,23 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/x11/X11Platform.h"
-#include "platform/x11/relay/Compositors.h"
-#include "platform/x11/relay/DBusLibrary.h"
+#include "platform/relay/Compositors.h"
+#include "platform/relay/DBusLibrary.h"
+#include "platform/relay/Relay.h"
 
-namespace x11::relay {
+namespace relay {
 
 // Outline() -> (uint32 window, int32 array x, y, width, height, ... in window pixels).
 DBusMessage* OutlineReply(DBusMessage* call) {
     const DBusLibrary& dbus = DBus();
-    const WindowState& w = TheWindow();
+    const Outline outline = HostOutline();
     std::vector<std::int32_t> flat;
-    flat.reserve(w.inputShape.size() * 4);
-    for (const native::Rect& r : w.inputShape)
+    flat.reserve(outline.inputShape.size() * 4);
+    for (const native::Rect& r : outline.inputShape)
         flat.insert(flat.end(), {r.left, r.top, r.right - r.left, r.bottom - r.top});
     DBusMessage* reply = dbus.message_new_method_return(call);
     if (reply == nullptr) return nullptr;
-    const auto window = static_cast<dbus_uint32_t>(w.window);
+    const dbus_uint32_t window = outline.window;
     // NOTE: libdbus aborts on a null array, which an empty vector may give (no shape yet).
     static constexpr std::int32_t Nothing = 0;
     const std::int32_t* values = flat.empty() ? &Nothing : flat.data();
@@ -33,4 +33,4 @@ DBusMessage* OutlineReply(DBusMessage* call) {
     return reply;
 }
 
-}  // namespace x11::relay
+}  // namespace relay

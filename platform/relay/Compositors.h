@@ -6,11 +6,10 @@
 
 #include <dbus/dbus.h>
 
-namespace x11::relay {
+namespace relay {
 
-// What the relay's notices open with where the eyes cannot follow everywhere: the X11
-// window on Xwayland sees the pointer only while it is over X11 windows.
-constexpr char OnlyOverX11[] = "the eyes follow the pointer only over X11 windows";
+// What the relay's notices open with where the eyes cannot follow everywhere (the host's).
+const char* OnlyOver();
 
 // KWinScript.cpp: writes the carried KWin script to the user's runtime folder, unloads a
 // stale copy, loads and runs it.
@@ -22,8 +21,11 @@ void EndKWinRelay(DBusConnection* bus);
 // has not disabled it), or says once on stderr what the user can do.
 void StartGnomeRelay(DBusConnection* bus);
 
-// Outline.cpp: the answer to a compositor's Outline call (the window's input shape);
-// nullptr when it cannot be made.
+// Outline.cpp: the answer to a compositor's Outline call (the host's window and its input
+// shape); nullptr when it cannot be made.
 DBusMessage* OutlineReply(DBusMessage* call);
+// RelayService.cpp: what the host tells of its window.
+struct Outline;
+Outline HostOutline();
 
-}  // namespace x11::relay
+}  // namespace relay

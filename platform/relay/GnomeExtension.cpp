@@ -10,11 +10,11 @@
 #include <string>
 
 #include "platform/Notice.h"
-#include "platform/x11/relay/Compositors.h"
-#include "platform/x11/relay/DBusLibrary.h"
-#include "platform/x11/relay/GnomeSettings.h"
+#include "platform/relay/Compositors.h"
+#include "platform/relay/DBusLibrary.h"
+#include "platform/relay/GnomeSettings.h"
 
-namespace x11::relay {
+namespace relay {
 namespace {
 
 constexpr char Shell[] = "org.gnome.Shell";
@@ -154,7 +154,7 @@ std::string NotInstalled(const std::string& extension) {
 
 // Why the eyes follow the pointer only over X11 windows, and what the user can do.
 void NotFollowing(const std::string& why, const std::string& whatToDo = {}) {
-    Advise(OnlyOverX11, why + (whatToDo.empty() ? "" : "; " + whatToDo));
+    Advise(OnlyOver(), why + (whatToDo.empty() ? "" : "; " + whatToDo));
 }
 
 }  // namespace
@@ -207,4 +207,4 @@ void StartGnomeRelay(DBusConnection* bus) {
                  enableCommand + " may, or logging out and in once");
 }
 
-}  // namespace x11::relay
+}  // namespace relay

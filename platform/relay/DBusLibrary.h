@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace x11::relay {
+namespace relay {
 
 struct DBusLibrary {
     // Errors.
@@ -75,4 +75,4 @@ const DBusLibrary& DBus();
 // came or it was an error. The caller unrefs the reply.
 DBusMessage* CallAndWait(DBusConnection* bus, DBusMessage* call);
 
-}  // namespace x11::relay
+}  // namespace relay

@@ -1,9 +1,9 @@
 // The relay's beliefs: see RelayState.h.
-#include "platform/x11/relay/RelayState.h"
+#include "platform/relay/RelayState.h"
 
 #include <algorithm>
 
-namespace x11::relay {
+namespace relay {
 namespace {
 
 // Larger than any desktop: X coordinates are 16 bits wide.
@@ -85,4 +85,4 @@ std::optional<double> RelayState::RootPerLogical() const {
     return static_cast<double>(root_.width) / logical_.width;
 }
 
-}  // namespace x11::relay
+}  // namespace relay

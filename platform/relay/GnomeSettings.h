@@ -3,7 +3,7 @@
 // off (the gsetting org.gnome.shell disabled-extensions, which wins over enabling).
 #pragma once
 
-namespace x11::relay {
+namespace relay {
 
 // Whether <uuid>/metadata.json is in a folder the shell searches for extensions
 // ($XDG_DATA_HOME and $XDG_DATA_DIRS, under gnome-shell/extensions).
@@ -13,4 +13,4 @@ bool ExtensionInstalled(const char* uuid);
 // cannot be read (gsettings missing, or no answer within two seconds).
 bool UserDisabledExtension(const char* uuid);
 
-}  // namespace x11::relay
+}  // namespace relay

@@ -15,14 +15,14 @@
 #include <string>
 
 #include "platform/Notice.h"
-#include "platform/x11/relay/Compositors.h"
-#include "platform/x11/relay/DBusLibrary.h"
+#include "platform/relay/Compositors.h"
+#include "platform/relay/DBusLibrary.h"
 
 namespace embedded {
 std::span<const std::uint8_t> KWinRelayScript();  // generated from pointer-relay.js
 }
 
-namespace x11::relay {
+namespace relay {
 namespace {
 
 constexpr char KWin[] = "org.kde.KWin";
@@ -41,7 +41,7 @@ bool Private(const struct stat& status, mode_t forbidden) {
 // Says why the script is not loaded: the X11 window then sees the pointer only over X11
 // windows.
 void NotLoaded(const std::string& why) {
-    notice::Say(OnlyOverX11, why + ", so the KWin script is not loaded");
+    notice::Say(OnlyOver(), why + ", so the KWin script is not loaded");
 }
 
 // $XDG_RUNTIME_DIR/vellory, made if needed; nullopt (after saying why) unless it is a
@@ -157,7 +157,7 @@ void StartKWinRelay(DBusConnection* bus) {
     UnloadScript(bus, true);  // a stale one, left by a copy that could not end cleanly
     const std::optional<std::int32_t> id = LoadScript(bus, *path);
     if (!id || !RunScript(bus, *id)) {
-        notice::Say(OnlyOverX11, "KWin did not run the kitten's pointer relay script");
+        notice::Say(OnlyOver(), "KWin did not run the kitten's pointer relay script");
         UnloadScript(bus, false);
         return;
     }
@@ -170,4 +170,4 @@ void EndKWinRelay(DBusConnection* bus) {
     loaded = false;
 }
 
-}  // namespace x11::relay
+}  // namespace relay

@@ -11,7 +11,7 @@
 
 #include "platform/Native.h"
 
-namespace x11::relay {
+namespace relay {
 
 struct Size {
     std::int32_t width = 0, height = 0;
@@ -53,6 +53,7 @@ class RelayState {
     // Whether `sender` owns a compositor's name: the only connections that may call.
     bool MayCall(const std::string& sender) const;
     bool Delivering() const { return !deliverer_.empty(); }
+    Size LogicalSize() const { return logical_; }  // from Screen
     // The last place delivered, in root coordinates; nullopt before the first one.
     std::optional<native::Point> RootPointer() const;
     // Root pixels per logical pixel while KWin delivers: KWin scales Xwayland's root by
@@ -70,4 +71,4 @@ class RelayState {
     std::optional<native::Point> logicalPointer_;
 };
 
-}  // namespace x11::relay
+}  // namespace relay
