@@ -1,8 +1,10 @@
 // The native backend's harness: see NativeSession.h.
 #include "NativeSession.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include "tests/support/EyeCheck.h"
@@ -26,39 +28,60 @@ bool CursorSessions() {
     return Variable("VELLORY_TEST_CURSOR_SESSIONS", 1) != 0;
 }
 
+// NOTE: KWin's sessions list their outputs' scales in one variable ("2 2"); the wlroots
+// ones name each.
+std::vector<double> ListedScales() {
+    std::istringstream words(SessionScales());
+    std::vector<double> scales;
+    for (double scale = 0; words >> scale;) scales.push_back(scale);
+    return scales;
+}
+
 double SessionScale() {
-    return Variable("VELLORY_TEST_SCALE", 1);
+    return OutputScale(0);
 }
 
 double OutputScale(int output) {
-    return output == 0 ? SessionScale() : Variable("VELLORY_TEST_SCALE2", 1);
+    const std::vector<double> listed = ListedScales();
+    if (static_cast<std::size_t>(output) < listed.size()) return listed[output];
+    return Variable(output == 0 ? "VELLORY_TEST_SCALE" : "VELLORY_TEST_SCALE2", 1);
 }
 
 int SessionOutputs() {
-    return static_cast<int>(Variable("VELLORY_TEST_OUTPUTS", 1));
+    const int listed = static_cast<int>(ListedScales().size());
+    return static_cast<int>(Variable("VELLORY_TEST_OUTPUTS", std::max(listed, 1)));
 }
 
 Shot Screenshot(Point at, Point size, double scale) {
     TempFolder folder;
-    Launch grim;
+    const std::string file = (folder.Path() / "shot.ppm").string();
+    Launch shooter;
     // NOTE: grim's scale sets the picture's resolution; a logical area at scale 2 comes
-    // out in the output's own device pixels.
-    grim.argv = {"grim",
-                 "-t",
-                 "ppm",
-                 "-s",
-                 std::to_string(scale),
-                 "-g",
-                 std::to_string(at.x) + "," + std::to_string(at.y) + " " + std::to_string(size.x) +
-                     "x" + std::to_string(size.y),
-                 (folder.Path() / "shot.ppm").string()};
-    grim.output = folder.Path() / "grim.log";
-    Child child(grim);
-    const auto status = child.Wait(milliseconds(10000));
-    Shot shot = DecodePpm(ReadFile(folder.Path() / "shot.ppm"), Times(at, scale));
+    // out in the output's own device pixels, as KWin's shots come at its outputs' scale.
+    if (Desktop() == "kwin")
+        shooter.argv = {std::string(VELLORY_SOURCE_DIR) + "/tests/wayland/kwin-shot.py",
+                        std::to_string(at.x),
+                        std::to_string(at.y),
+                        std::to_string(size.x),
+                        std::to_string(size.y),
+                        file};
+    else
+        shooter.argv = {"grim",
+                        "-t",
+                        "ppm",
+                        "-s",
+                        std::to_string(scale),
+                        "-g",
+                        std::to_string(at.x) + "," + std::to_string(at.y) + " " +
+                            std::to_string(size.x) + "x" + std::to_string(size.y),
+                        file};
+    shooter.output = folder.Path() / "shooter.log";
+    Child child(shooter);
+    const auto status = child.Wait(milliseconds(15000));
+    Shot shot = DecodePpm(ReadFile(file), Times(at, scale));
     if (!ExitedWith(status, 0) || shot.pixels.empty())
-        throw std::runtime_error("grim " + DescribeStatus(status) + ": " +
-                                 ReadFile(folder.Path() / "grim.log"));
+        throw std::runtime_error(shooter.argv[0] + " " + DescribeStatus(status) + ": " +
+                                 ReadFile(folder.Path() / "shooter.log"));
     return shot;
 }
 
@@ -79,6 +102,13 @@ void SetOutputs(const std::vector<bool>& on) {
     }
 }
 
+void SetKWinScale(double scale) {
+    const auto [said, status] =
+        Run(std::string(VELLORY_MOVERS_DIR) + "/kwin_output_scale Virtual-0 " +
+            std::to_string(scale) + " 2>&1");
+    if (status != 0) throw std::runtime_error("kwin_output_scale: " + said);
+}
+
 std::uint32_t ColourAt(Point at) {
     return Screenshot(at, {1, 1}, 1).pixels[0];
 }
@@ -88,7 +118,7 @@ NativeKitten::NativeKitten(Point saved) : scale_(SessionScale()), at_(saved) {
 }
 
 void NativeKitten::Start() {
-    copy_.Launch({});
+    copy_.Launch(NativeBackendForced());
     const bool shown = WaitUntil(
         [&] {
             if (!Process().Running()) return true;
@@ -108,8 +138,8 @@ void NativeKitten::Start() {
                                  " with painted eyes did not show; stderr: " + Errors());
 }
 
-std::optional<Point> NativeKitten::Find(int output) {
-    const double scale = OutputScale(output);
+std::optional<Point> NativeKitten::Find(int output, double scale) {
+    if (scale == 0) scale = OutputScale(output);
     const Point origin{output * OutputSize.x, 0};
     const std::optional<Point> device = FindKitten(Screenshot(origin, OutputSize, scale), scale);
     if (!device) return std::nullopt;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 namespace wltest {
@@ -55,6 +56,20 @@ bool IsWlroots(const std::optional<std::string>& desktop) {
 
 bool OnWlroots() {
     return IsWlroots(Desktop());
+}
+
+Variables NativeBackendForced() {
+    const char* forced = std::getenv("VELLORY_TEST_BACKEND");
+    if (forced == nullptr || *forced == '\0') return {};
+    return {{"VELLORY_BACKEND", forced}};
+}
+
+bool NativeBackendRuns() {
+    if (OnWlroots()) return true;
+    if (Desktop() != "kwin") return false;
+    if (!NativeBackendForced().empty()) return NativeBackendForced()[0].second == "wayland";
+    const XClient x{""};
+    return XVendorRelease(x.X()) < 12401000;  // Xwayland 24.1.0
 }
 
 std::string SessionScales() {
@@ -242,6 +257,14 @@ NativeWindow::NativeWindow() {
             milliseconds(15000), milliseconds(50)))
         throw std::runtime_error("the native window did not show: " +
                                  ReadFile(folder_.Path() / "output"));
+}
+
+bool NativeWindow::Active() const {
+    std::istringstream lines(ReadFile(folder_.Path() / "output"));
+    bool active = false;
+    for (std::string line; std::getline(lines, line);)
+        if (line == "active" || line == "inactive") active = line == "active";
+    return active;
 }
 
 int NativeWindow::Presses() const {

@@ -81,6 +81,7 @@ class NativeWindow {
     NativeWindow();  // throws when it does not show
     // The presses of a mouse button that reached it so far.
     int Presses() const;
+    bool Active() const;  // whether it has the focus now
 
   private:
     TempFolder folder_;
@@ -92,6 +93,12 @@ class NativeWindow {
 std::optional<std::string> Desktop();
 // A wlroots session (sway, labwc, wayfire), where the native backend runs.
 bool OnWlroots();
+// Where the kitten runs as a native surface as a user starts it: wlroots, and KWin over an
+// Xwayland before 24.1 (which keeps the X window's input shape from KWin). Under another
+// KWin, VELLORY_TEST_BACKEND=wayland has the native tests force it there.
+bool NativeBackendRuns();
+// What the native tests' kitten is started with: VELLORY_BACKEND from VELLORY_TEST_BACKEND.
+Variables NativeBackendForced();
 // The running GNOME Shell's major version (43, 48); 0 without one.
 int GnomeShellMajor();
 int KWinMajor();  // the KWin of the session, 0 when none answers

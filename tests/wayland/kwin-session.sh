@@ -3,16 +3,16 @@
 #   tests/wayland/kwin-session.sh [--root ROOT] [--scale S]... -- CMD...
 # runs CMD inside it with WAYLAND_DISPLAY, DISPLAY, XAUTHORITY, DBUS_SESSION_BUS_ADDRESS,
 # XDG_RUNTIME_DIR, XDG_CONFIG_HOME and VELLORY_TEST_DESKTOP=kwin set, ends everything
-# after, and exits with CMD's status (77 when KWin cannot run here). Software rendering
-# (KWIN_COMPOSE=Q), one 1280x800 virtual output, a private bus, runtime and configuration
-# folder, and an Xwayland display of its own among :40-:59; started as root, it runs as
-# the account vellory-kde. --root ROOT: the same inside a Debian root file system
-# (tests/rootfs/enter.sh), for newer KWin releases.
+# after, and exits with CMD's status (77 when KWin cannot run here). OpenGL compositing
+# where KWin can (KWIN_COMPOSE=O2; Mesa's software renderer), one 1280x800 virtual output,
+# a private bus, runtime and configuration folder, and an Xwayland display of its own
+# among :40-:59; started as root, it runs as the account vellory-kde. --root ROOT: the
+# same inside a Debian root file system (tests/rootfs/enter.sh), for newer KWin releases.
 # --scale S, once for each output: outputs side by side (Virtual-0 the primary, left),
 # each 1280 S x 800 S device pixels with the first's S, so that the first is 1280 x 800
 # logical pixels; X11 programs scale themselves (KWin 6's default), with Xft.dpi set to
 # 96 x the largest S as Plasma sets it. CMD also sees VELLORY_TEST_SCALES (the S given).
-# KWin 6 only (5.27 keeps its output settings elsewhere: 77).
+# KWin 5 takes one scale for all outputs (its --scale; other sets: 77), and no Xft.dpi is set.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -99,9 +99,14 @@ fi
 config="$scratch/config"
 mkdir "$config"
 width=1280 height=800
-if [[ ${#scales[@]} -gt 0 ]]; then
-  major=$("$kwin" --version 2>/dev/null | sed -n 's/^kwin \([0-9]*\)\..*/\1/p')
-  [[ ${major:-0} -ge 6 ]] || { echo "kwin-session: --scale needs KWin 6 (this is $("$kwin" --version))"; exit 77; }
+major=$("$kwin" --version 2>/dev/null | sed -n 's/^kwin \([0-9]*\)\..*/\1/p')
+kwin5_scale=()
+if [[ ${#scales[@]} -gt 0 && ${major:-0} -lt 6 ]]; then
+  # NOTE: KWin 5 takes one scale for all its virtual outputs, and their logical size.
+  [[ $(printf '%s\n' "${scales[@]}" | sort -u | wc -l) -eq 1 ]] ||
+    { echo "kwin-session: KWin $major takes one scale for every output"; exit 77; }
+  kwin5_scale=(--scale "${scales[0]}")
+elif [[ ${#scales[@]} -gt 0 ]]; then
   "$python" - "$config/kwinoutputconfig.json" "${scales[@]}" <<'PYTHON'
 import json, sys
 path, scales = sys.argv[1], [float(s) for s in sys.argv[2:]]
@@ -149,7 +154,7 @@ cat "$scratch/stderr" >&2 & cat_pids+=($!)
   echo "export VELLORY_TEST_DESKTOP=kwin XDG_RUNTIME_DIR=$runtime VELLORY_TEST_SCALES='${scales[*]}'"
   # NOTE: Plasma, not KWin, sets Xft.dpi (xrdb -merge at login and on a scale change): the
   # same RESOURCE_MANAGER property, through xprop (x11-utils, which every root carries).
-  if [[ ${#scales[@]} -gt 0 ]]; then
+  if [[ -n "${dpi:-}" ]]; then
     printf 'xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER %q\n' "Xft.dpi:	$dpi"
   fi
   printf 'cd %q\n' "$PWD"
@@ -158,11 +163,17 @@ cat "$scratch/stderr" >&2 & cat_pids+=($!)
   echo "echo \$? >$status_file"
 } >"$scratch/inner.sh"
 
+# NOTE: KWin takes screen shots (org.kde.KWin.ScreenShot2, tests/wayland/kwin-shot.py) only
+# when it composites with OpenGL, and answers only callers that Plasma names unless told
+# not to check (KWIN_WAYLAND_NO_PERMISSION_CHECKS is for its Wayland interfaces alone).
+# KWin 6's virtual outputs composite with OpenGL only on a DRM render node; without one
+# KWin falls back to QPainter and shots fail.
 # NOTE: KWin is handed listening sockets for the display (the file one and the abstract
 # one, as an X server makes them); it starts Xwayland on them.
-KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$config" \
+KWIN_COMPOSE=O2 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
+  XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$config" \
   setsid "$python" - "$display" dbus-run-session -- "$kwin" \
-  --virtual --xwayland --socket "$socket" --width "$width" --height "$height" \
+  --virtual --xwayland "${kwin5_scale[@]}" --socket "$socket" --width "$width" --height "$height" \
   --output-count "$((${#scales[@]} > 0 ? ${#scales[@]} : 1))" \
   --exit-with-session "bash $scratch/inner.sh" >"$scratch/kwin.log" 2>&1 <<'PYTHON' &
 import os, socket, sys

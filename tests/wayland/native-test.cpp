@@ -1,5 +1,6 @@
-// The kitten as a layer-shell surface of its own under wlroots compositors (sway, labwc),
-// seen through the compositor's own screen shots and driven through a virtual pointer:
+// The kitten as a layer-shell surface of its own under wlroots compositors (sway, labwc)
+// and KWin over an Xwayland before 24.1, seen through the compositor's own screen shots
+// and driven through its own pointer input:
 // it comes up at its saved place drawn for the output's scale, lets the window below show
 // and take presses beside its face while staying on top, looks at the pointer wherever it
 // is, drags, quits by double-click saving its place, sleeps at rest, waits for a seat
@@ -25,7 +26,8 @@ constexpr const char* OnlyOverTheKitten =
 class Native : public testing::Test {
   protected:
     void SetUp() override {
-        if (!OnWlroots()) GTEST_SKIP() << "not inside tests/wayland/wlroots-session.sh";
+        if (!NativeBackendRuns())
+            GTEST_SKIP() << "the kitten is an X11 window here (relay-test.cpp)";
     }
     // NOTE: wlroots 0.18 draws the cursor into the screen shots: it starts away from
     // the kitten, wherever the last test left it.
@@ -109,9 +111,13 @@ TEST_F(Native, ATransparentCornerShowsAndPassesOnTheWindowBelowAndTheFaceStaysOn
     EXPECT_TRUE(Shows(ColourAt(aside))) << "with the native window below";
     const Point corner = kitten.Position() + Transparent();
     const int before = native.Presses();
+    const bool focused = native.Active();  // where the seat has a keyboard (KWin)
     Click(corner);
     EXPECT_TRUE(WaitUntil([&] { return native.Presses() > before; }, milliseconds(2000)))
         << "the press at (" << corner.x << ", " << corner.y << ") did not reach the window below";
+    if (focused) {
+        EXPECT_TRUE(native.Active()) << "the press beside the face took the focus";
+    }
     mover->MoveTo(Away);
     Pause(milliseconds(300));
     // NOTE: the window's colour may change as it takes the focus.
@@ -156,6 +162,7 @@ TEST_F(Native, EyesFollowThePointerOnTheOtherOutput) {
 // looks at the pointer wherever it shows.
 TEST_F(Native, WhenItsOutputGoesItMovesToOneThatStaysOrWaitsForOne) {
     if (!CursorSessions()) GTEST_SKIP() << OnlyOverTheKitten;
+    if (!OnWlroots()) GTEST_SKIP() << "outputs are switched through wlr-randr";
     struct Step {
         std::vector<bool> on;  // the outputs that are there
         int shownOn;           // the output that shows it afterwards; -1: none
@@ -249,7 +256,8 @@ TEST_F(Native, ADropOnTheOtherOutputStaysThereAndADoubleClickSavesIt) {
     auto deadline = milliseconds(10000);
     for (const Point back : {Point{900, 430}, Point{196, 130}, Point{500, 650}}) {
         mover->MoveTo(back);
-        EXPECT_TRUE(WaitUntil(there, std::exchange(deadline, milliseconds(1000)), milliseconds(100)))
+        EXPECT_TRUE(
+            WaitUntil(there, std::exchange(deadline, milliseconds(1000)), milliseconds(100)))
             << "after a move to " << back.x << ", " << back.y << ": at "
             << testing::PrintToString(kitten.Position());
         if (CursorSessions()) {
@@ -263,6 +271,29 @@ TEST_F(Native, ADropOnTheOtherOutputStaysThereAndADoubleClickSavesIt) {
     Click(dropped + FacePoint);
     EXPECT_TRUE(ExitedWith(kitten.Process().Wait(milliseconds(5000)), 0)) << kitten.Errors();
     EXPECT_EQ(kitten.Settings(), SavedPlace(dropped));
+}
+
+// The display settings change the scale while it runs: it is drawn for the new one where
+// it was, and its eyes go on following.
+TEST_F(Native, OnAScaleChangeItIsDrawnForTheNewScaleWhereItWas) {
+    if (Desktop() != "kwin")
+        GTEST_SKIP() << "the scale is changed through KWin's output management";
+    Start();
+    // NOTE: a larger scale makes the output's logical size smaller, still holding the
+    // kitten's place, and whole (1280 x 800 device pixels a scale): where it is not, KWin
+    // resamples every surface.
+    const double before = kitten.Scale(), after = before == 1.5 ? 2 : before * 1.25;
+    struct ScaleBack {  // for the tests after this one
+        double scale;
+        ~ScaleBack() { SetKWinScale(scale); }
+    } back{before};
+    const std::uint32_t desktop = ColourAt({Saved.x - 20, Saved.y + 20});
+    SetKWinScale(after);
+    EXPECT_TRUE(WaitUntil([&] { return kitten.Find(0, after) == Saved; }, milliseconds(10000),
+                          milliseconds(200)))
+        << "at " << testing::PrintToString(kitten.Position());
+    EXPECT_TRUE(Shows(desktop));
+    EXPECT_TRUE(FollowsTo(Around()[0]));
 }
 
 // Without cursor sessions the pointer it sees rests on its face.

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # A native Wayland window for the tests (GTK 4, GDK_BACKEND=wayland): maximised, so that it
 # covers the desktop, in one plain colour. Prints "shown" once the compositor has mapped
-# it, and "pressed" at each press of a mouse button on it; stays until it is ended.
+# it, "pressed" at each press of a mouse button on it, and "active" or "inactive" when it
+# gains or loses the focus; stays until it is ended.
 import sys
 
 import gi
@@ -18,6 +19,8 @@ window.connect("map", lambda *_: GLib.timeout_add(200, lambda: print("shown", fl
 clicks = Gtk.GestureClick()
 clicks.connect("pressed", lambda *_: print("pressed", flush=True))
 window.add_controller(clicks)
+window.connect("notify::is-active",
+               lambda *_: print("active" if window.is_active() else "inactive", flush=True))
 window.present()
 GLib.MainLoop().run()
 sys.exit(0)
