@@ -18,7 +18,7 @@ from gi.repository import GLib
 
 RelayName = "org.vellory.PointerRelay"
 Script = os.environ.get("VELLORY_KWIN_SCRIPT") or os.path.join(
-    os.path.dirname(os.path.abspath(__file__)), "..", "..", "platform", "x11", "relay",
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "platform", "relay",
     "pointer-relay.js")
 
 
