@@ -48,8 +48,10 @@ if [[ $(id -u) -eq 0 ]]; then
   # NOTE: the testing and unstable roots (the newest desktops) are built meanwhile, in the
   # background, while the unit and X11 tests run; the stages that use them wait for them
   # on build.sh's lock, and say so and skip where one could not be built.
+  # They run at the lowest priority: the tests beside them time window managers.
   (for suite in forky sid trixie-build; do
-     bash tests/rootfs/build.sh "$suite" >/dev/null 2>"build/rootfs-$suite-background.log" || true
+     nice -n 19 ionice -c 2 -n 7 bash tests/rootfs/build.sh "$suite" >/dev/null \
+       2>"build/rootfs-$suite-background.log" || true
    done) &
 else
   echo "skipped: mmdebstrap and chroot need root (so does install.debian13, which skips too)"

@@ -104,13 +104,23 @@ TEST_P(Managers, AFastDragMovesTheKittenByThePointersTravel) {
         {"a flick", {80, 0}, 1, milliseconds(0), milliseconds(150)},
         {"a quick drag let go at once", {-8, 0}, 10, milliseconds(8), milliseconds(0)},
     };
+    // NOTE: kwin_x11 on a loaded machine takes the move over up to a quarter of a second
+    // late, and then puts the pointer back where the request named it: the travel since is
+    // lost to any client. Such a drag is tried again, at most twice; a fault of ours fails
+    // every try.
+    const int tries = GetParam() == Wm::KwinX11 ? 3 : 1;
     for (const auto& drag : drags) {
         SCOPED_TRACE(drag.what);
-        const Point from = vellory.Outer(window);
         const Point travel{drag.step.x * drag.steps, drag.step.y * drag.steps};
-        desktop.StepDrag(vellory.Position(window) + FacePoint, drag.step, drag.steps, drag.between,
-                         drag.rest);
-        EXPECT_TRUE(ComesTo(vellory, window, from + travel, 1));
+        testing::AssertionResult moved = testing::AssertionFailure();
+        for (int attempt = 1; attempt <= tries && !moved; ++attempt) {
+            const Point from = vellory.Outer(window);
+            desktop.StepDrag(vellory.Position(window) + FacePoint, drag.step, drag.steps,
+                             drag.between, drag.rest);
+            moved = ComesTo(vellory, window, from + travel, 1);
+            if (!moved) Pause(milliseconds(600));  // the next press makes no double-click
+        }
+        EXPECT_TRUE(moved);
         // Nothing moves it on: the pointer wanders off, the window stays.
         const Point landed = vellory.Outer(window);
         desktop.MovePointer({100, 900});
