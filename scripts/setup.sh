@@ -15,12 +15,13 @@ if [[ "${1:-}" == "--tests" ]]; then
   # Window managers of the X11 tests: openbox, i3, xfwm4 (with its settings daemon on a
   # session bus), metacity, fvwm and kwin_x11; xcompmgr, a compositing manager.
   # mmdebstrap and zstd: the Debian 13 root file system of the package's test and the
-  # Wayland tests (tests/rootfs); python3 lists the tests that skipped.
+  # Wayland tests (tests/rootfs); python3 lists the tests that skipped; ccache keeps the
+  # compiler's work between runs (scripts/test.sh).
   extras=(xvfb openbox i3-wm xfwm4 xfconf dbus-daemon metacity fvwm kwin-x11 xcompmgr
              xdotool xtrace x11-apps x11-utils x11-xserver-utils imagemagick valgrind clang clang-tidy
              g++-mingw-w64-x86-64 wine64 procps locales
              desktop-file-utils lintian dpkg-dev file man-db
-             mmdebstrap zstd python3 git iproute2
+             mmdebstrap zstd python3 git iproute2 ccache
              # Wayland: headless KWin with Xwayland, its fake-input protocol, wayland-scanner for
              # it and the wlroots mover's protocols, a GTK 4 window
              kwin-wayland xwayland libwayland-dev libwayland-bin plasma-wayland-protocols dbus-bin
